@@ -52,10 +52,11 @@ TEST(DatecodeTest, ValidityRule)
         EXPECT_EQ(DatecodeFromFields(c.f, value), c.valid) << c.f.year << "-" << int(c.f.month) << "-" << int(c.f.day)
                                                            << " " << int(c.f.hour) << ":" << int(c.f.minute) << ":"
                                                            << int(c.f.second);
-        if (c.valid)
+        if (c.valid) {
             EXPECT_EQ(FieldsFromDatecode(value), c.f);
-        else
+        } else {
             EXPECT_EQ(value, -1) << "left untouched";
+        }
     }
 }
 

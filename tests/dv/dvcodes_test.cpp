@@ -145,10 +145,11 @@ TEST(DvCodesTest, ReadDatecodeFallsBackOnTheFixedSlots)
             PutSubcodePack(f, 7, 2, 0, Pack(dvpack::RecTime, 0xFF, 0x00, 0x00, 0x00));
         TDatecodeFields dc{1, 2, 3, 4, 5, 6};
         EXPECT_EQ(ReadDatecode(f, 12, dc), c.found) << int(c.dateId) << " " << int(c.timeId);
-        if (c.found)
+        if (c.found) {
             EXPECT_EQ(dc, (TDatecodeFields{2007, 12, 31, 23, 59, 59}));
-        else
+        } else {
             EXPECT_EQ(dc, (TDatecodeFields{1, 2, 3, 4, 5, 6}));
+        }
     }
 
     // Without a sequence to scan there are no fixed slots either.
