@@ -231,6 +231,15 @@ TEST(FpsUnitLocate, FieldsOutsideAShortOrCutChunkAreNotFound)
     EXPECT_EQ(p.compression, -1);
 }
 
+TEST(FpsUnitLocate, DeepNestingEndsTheWalk)
+{
+    const QByteArray strl = List("strl", {Chunk("strh", RecordBytes(DvVideoStreamHeader({})))});
+    const QByteArray deep = Riff("AVI ", {NestedLists("nest", 200000, strl)});
+    EXPECT_EQ(Locate(deep), TVideoHeaderPositions{});
+    const QByteArray shallow = Riff("AVI ", {NestedLists("nest", 3, strl)});
+    EXPECT_EQ(Locate(shallow).handler, ChunkDataOffset(shallow, "strh") + 4);
+}
+
 TEST_F(FpsUnit, CutFileIsNotGrown)
 {
     const QByteArray file = DvAviFile({});

@@ -64,6 +64,15 @@ QByteArray Riff(const char *form, const QList<QByteArray> &children)
     return Wrap("RIFF", form, children);
 }
 
+QByteArray NestedLists(const char *type, int depth, const QByteArray &innermost)
+{
+    QByteArray bytes;
+    bytes.reserve(12 * qsizetype(depth) + innermost.size());
+    for (int level = 0; level < depth; ++level)
+        bytes += "LIST" + Le32(quint32(4 + 12 * qint64(depth - 1 - level) + innermost.size())) + Id(type);
+    return bytes + innermost;
+}
+
 QByteArray WithDeclaredSize(QByteArray chunk, quint32 size)
 {
     if (chunk.size() >= 8)

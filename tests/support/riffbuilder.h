@@ -39,6 +39,10 @@ QByteArray List(const char *type, const QList<QByteArray> &children);
 // A RIFF chunk of the given form type holding the children in order.
 QByteArray Riff(const char *form, const QList<QByteArray> &children);
 
+// depth LIST chunks of the given type, each holding the next, the last one
+// holding innermost (built in one pass, for very deep nesting).
+QByteArray NestedLists(const char *type, int depth, const QByteArray &innermost);
+
 // The chunk with another size written in its header (its bytes unchanged).
 QByteArray WithDeclaredSize(QByteArray chunk, quint32 size);
 // The chunk without its pad byte (for a chunk of odd size).
