@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <optional>
+#include <utility>
 
 class TRiffReport
 {
