@@ -1,0 +1,9 @@
+#pragma once
+
+// Fixed facts about the application shown in its texts (about page, report headers).
+
+// The application's title.
+inline constexpr char kAppTitle[] = "Tarvex";
+
+// The maker's web page.
+inline constexpr char kMakerWebPage[] = "https://tarvex.app";
