@@ -24,7 +24,7 @@ using TExpected = std::vector<std::vector<TAviSample>>;
 
 enum class TIdx1 { None, Relative, Absolute, Garbage, OutsideFile, Stale, WrongSize, Duplicate };
 
-struct TMiniSpec
+struct TMiniLayout
 {
     TIdx1 idx1 = TIdx1::Relative;
     bool recLists = false;   // each video/audio pair inside LIST 'rec '
@@ -49,7 +49,7 @@ quint32 MiniSize(int stream, int i)
     return stream == 0 ? video[i] : audio[i];
 }
 
-TMiniFile MakeMini(const TMiniSpec &spec)
+TMiniFile MakeMini(const TMiniLayout &layout)
 {
     TRiffBuilder b;
     b.open("RIFF", "AVI ");
@@ -65,7 +65,7 @@ TMiniFile MakeMini(const TMiniSpec &spec)
         strh.fccHandler = s == 0 ? MakeFourcc("MJPG") : 0;
         b.chunk("strh", RecordBytes(strh));
         b.chunk("strf", s == 0 ? RecordBytes(TBitmapInfoHeader{}) : RecordBytes(TWaveFormatEx{}));
-        if (spec.chunkIndx)
+        if (layout.chunkIndx)
             indxData.push_back(b.chunk("indx", QByteArray(TAviIndexHeader::kSize + 8 * kMiniPairs, '\0')));
         b.close();
     }
@@ -86,26 +86,26 @@ TMiniFile MakeMini(const TMiniSpec &spec)
     b.chunk("JUNK", QByteArray(10, '\0'));
     for (int i = 0; i < kMiniPairs; ++i) {
         qint64 rec = -1;
-        if (spec.recLists) {
+        if (layout.recLists) {
             rec = b.pos();
             b.open("LIST", "rec ");
         }
         for (int s = 0; s < 2; ++s) {
             const quint32 size = MiniSize(s, i);
             const qint64 chunk = b.pos();
-            b.chunk(s == 0 ? "00dc" : "01wb", Payload(s, quint32(i), size), !spec.unpadded);
+            b.chunk(s == 0 ? "00dc" : "01wb", Payload(s, quint32(i), size), !layout.unpadded);
             placed.push_back({s, chunk, rec});
             // Video keyframes every other frame, as the indexes will say.
             out.expected[size_t(s)].push_back({chunk + 8, size, s == 1 || i % 2 == 0});
         }
-        if (spec.recLists)
+        if (layout.recLists)
             b.close();
         if (i == 2)
             b.chunk("ix00", QByteArray(32, '\x55'));
     }
     b.close();
 
-    if (spec.idx1 != TIdx1::None) {
+    if (layout.idx1 != TIdx1::None) {
         QByteArray idx;
         auto entry = [&](TFourcc id, quint32 flags, qint64 offset, quint32 size) {
             quint8 e[16];
@@ -115,7 +115,7 @@ TMiniFile MakeMini(const TMiniSpec &spec)
             le::put32(e + 12, size);
             idx.append(reinterpret_cast<const char *>(e), 16);
         };
-        const qint64 base = spec.idx1 == TIdx1::Absolute ? 0 : moviFourcc;
+        const qint64 base = layout.idx1 == TIdx1::Absolute ? 0 : moviFourcc;
         qint64 lastRec = -1;
         for (size_t k = 0; k < placed.size(); ++k) {
             const TPlaced &p = placed[k];
@@ -126,17 +126,17 @@ TMiniFile MakeMini(const TMiniSpec &spec)
             }
             quint32 size = s.size;
             qint64 offset = p.chunk - base;
-            if (spec.idx1 == TIdx1::OutsideFile && k == 5)
+            if (layout.idx1 == TIdx1::OutsideFile && k == 5)
                 offset = 0x7FFFFF00;
-            if (spec.idx1 == TIdx1::WrongSize && k == 6)
+            if (layout.idx1 == TIdx1::WrongSize && k == 6)
                 size += 2;
-            if (spec.idx1 == TIdx1::Stale && k >= placed.size() - 2)
+            if (layout.idx1 == TIdx1::Stale && k >= placed.size() - 2)
                 break;
             entry(p.stream == 0 ? MakeFourcc("00dc") : MakeFourcc("01wb"), s.keyframe ? 0x10 : 0, offset, size);
-            if (spec.idx1 == TIdx1::Duplicate && k == 4)
+            if (layout.idx1 == TIdx1::Duplicate && k == 4)
                 entry(MakeFourcc("00dc"), 0x10, offset, size);
         }
-        if (spec.idx1 == TIdx1::Garbage)
+        if (layout.idx1 == TIdx1::Garbage)
             for (qsizetype i = 0; i < idx.size(); ++i)
                 idx[i] = char((i * 37 + 11) & 0xFF);
         b.chunk("idx1", idx);
@@ -157,10 +157,10 @@ TMiniFile MakeMini(const TMiniSpec &spec)
             le::put32(p + 24 + 8 * i, quint32(sample.offset - moviFourcc));
             le::put32(p + 28 + 8 * i, sample.size | (sample.keyframe ? 0 : 0x80000000u));
         }
-        if (spec.damageIndx && s == 1)
+        if (layout.damageIndx && s == 1)
             le::put32(p + 24 + 8 * 3, quint32(out.expected[1][1].offset - moviFourcc));
     }
-    if (spec.zeroSizes) {
+    if (layout.zeroSizes) {
         le::put32(reinterpret_cast<quint8 *>(b.bytes.data()) + 4, 0);
         le::put32(reinterpret_cast<quint8 *>(b.bytes.data()) + moviList + 4, 0);
     }
@@ -185,7 +185,7 @@ void ExpectIndexed(const TAviSampleIndex &index, const TExpected &expected, bool
 struct TMiniCase
 {
     const char *name;
-    TMiniSpec spec;
+    TMiniLayout layout;
     TIndexSource source;
     const char *warning; // text the warning contains; nullptr: no warning
 };
@@ -197,7 +197,7 @@ class SampleIndexMini : public ::testing::TestWithParam<TMiniCase>
 TEST_P(SampleIndexMini, FindsEverySample)
 {
     const TMiniCase &c = GetParam();
-    const TMiniFile file = MakeMini(c.spec);
+    const TMiniFile file = MakeMini(c.layout);
     const TMemorySource source(file.bytes);
     TAviSampleIndex index;
     ASSERT_TRUE(index.build(source));
@@ -219,7 +219,7 @@ TEST_P(SampleIndexMini, FindsEverySample)
                       Payload(int(s), quint32(i), MiniSize(int(s), int(i))));
 }
 
-TMiniSpec Spec(TIdx1 idx1, bool rec = false, bool chunkIndx = false, bool damageIndx = false, bool unpadded = false,
+TMiniLayout Layout(TIdx1 idx1, bool rec = false, bool chunkIndx = false, bool damageIndx = false, bool unpadded = false,
                bool zeroSizes = false)
 {
     return {idx1, rec, chunkIndx, damageIndx, unpadded, zeroSizes};
@@ -228,27 +228,27 @@ TMiniSpec Spec(TIdx1 idx1, bool rec = false, bool chunkIndx = false, bool damage
 INSTANTIATE_TEST_SUITE_P(
     Sources, SampleIndexMini,
     ::testing::Values(
-        TMiniCase{"Idx1Relative", Spec(TIdx1::Relative), TIndexSource::Idx1, nullptr},
-        TMiniCase{"Idx1Absolute", Spec(TIdx1::Absolute), TIndexSource::Idx1, nullptr},
-        TMiniCase{"Idx1WithRecLists", Spec(TIdx1::Relative, true), TIndexSource::Idx1, nullptr},
-        TMiniCase{"ChunkIndx", Spec(TIdx1::None, false, true), TIndexSource::OpenDml, nullptr},
-        TMiniCase{"ChunkIndxInRecLists", Spec(TIdx1::Absolute, true, true), TIndexSource::OpenDml, nullptr},
-        TMiniCase{"DamagedIndxFallsBackToIdx1", Spec(TIdx1::Relative, false, true, true), TIndexSource::Idx1, nullptr},
-        TMiniCase{"NoIndex", Spec(TIdx1::None), TIndexSource::Scan, "no index"},
-        TMiniCase{"NoIndexRecLists", Spec(TIdx1::None, true), TIndexSource::Scan, "no index"},
-        TMiniCase{"UnfinishedSizes", Spec(TIdx1::None, false, false, false, false, true), TIndexSource::Scan, "no index"},
-        TMiniCase{"GarbageIdx1", Spec(TIdx1::Garbage), TIndexSource::Scan, "damaged"},
-        TMiniCase{"Idx1OutsideFile", Spec(TIdx1::OutsideFile), TIndexSource::Scan, "damaged"},
-        TMiniCase{"StaleIdx1", Spec(TIdx1::Stale), TIndexSource::Scan, "damaged"},
-        TMiniCase{"Idx1WrongSize", Spec(TIdx1::WrongSize, true), TIndexSource::Scan, "damaged"},
-        TMiniCase{"Idx1DuplicateEntry", Spec(TIdx1::Duplicate), TIndexSource::Scan, "damaged"},
-        TMiniCase{"DamagedIndxAndIdx1", Spec(TIdx1::Garbage, false, true, true), TIndexSource::Scan, "damaged"},
-        TMiniCase{"UnpaddedChunks", Spec(TIdx1::None, false, false, false, true), TIndexSource::Scan, "Damaged data"}),
+        TMiniCase{"Idx1Relative", Layout(TIdx1::Relative), TIndexSource::Idx1, nullptr},
+        TMiniCase{"Idx1Absolute", Layout(TIdx1::Absolute), TIndexSource::Idx1, nullptr},
+        TMiniCase{"Idx1WithRecLists", Layout(TIdx1::Relative, true), TIndexSource::Idx1, nullptr},
+        TMiniCase{"ChunkIndx", Layout(TIdx1::None, false, true), TIndexSource::OpenDml, nullptr},
+        TMiniCase{"ChunkIndxInRecLists", Layout(TIdx1::Absolute, true, true), TIndexSource::OpenDml, nullptr},
+        TMiniCase{"DamagedIndxFallsBackToIdx1", Layout(TIdx1::Relative, false, true, true), TIndexSource::Idx1, nullptr},
+        TMiniCase{"NoIndex", Layout(TIdx1::None), TIndexSource::Scan, "no index"},
+        TMiniCase{"NoIndexRecLists", Layout(TIdx1::None, true), TIndexSource::Scan, "no index"},
+        TMiniCase{"UnfinishedSizes", Layout(TIdx1::None, false, false, false, false, true), TIndexSource::Scan, "no index"},
+        TMiniCase{"GarbageIdx1", Layout(TIdx1::Garbage), TIndexSource::Scan, "damaged"},
+        TMiniCase{"Idx1OutsideFile", Layout(TIdx1::OutsideFile), TIndexSource::Scan, "damaged"},
+        TMiniCase{"StaleIdx1", Layout(TIdx1::Stale), TIndexSource::Scan, "damaged"},
+        TMiniCase{"Idx1WrongSize", Layout(TIdx1::WrongSize, true), TIndexSource::Scan, "damaged"},
+        TMiniCase{"Idx1DuplicateEntry", Layout(TIdx1::Duplicate), TIndexSource::Scan, "damaged"},
+        TMiniCase{"DamagedIndxAndIdx1", Layout(TIdx1::Garbage, false, true, true), TIndexSource::Scan, "damaged"},
+        TMiniCase{"UnpaddedChunks", Layout(TIdx1::None, false, false, false, true), TIndexSource::Scan, "Damaged data"}),
     [](const ::testing::TestParamInfo<TMiniCase> &info) { return std::string(info.param.name); });
 
 TEST(SampleIndex, ScanSkipsDamagedChunkAndResynchronises)
 {
-    const TMiniFile file = MakeMini(Spec(TIdx1::None));
+    const TMiniFile file = MakeMini(Layout(TIdx1::None));
     QByteArray bytes = file.bytes;
     // Wreck the header of video sample 3: the scan must find samples 4 and later.
     const qint64 head = file.expected[0][3].offset - 8;
@@ -269,8 +269,8 @@ TEST(SampleIndex, RejectsWhatIsNotAnAvi)
     QByteArray wave("RIFF\x24\0\0\0WAVEfmt ", 16);
     wave.append(QByteArray(24, '\0'));
     QByteArray listFirst("LIST\x04\0\0\0hdrl", 12);
-    listFirst.append(MakeMini(Spec(TIdx1::Relative)).bytes);
-    QByteArray avixFirst = MakeMini(Spec(TIdx1::Relative)).bytes;
+    listFirst.append(MakeMini(Layout(TIdx1::Relative)).bytes);
+    QByteArray avixFirst = MakeMini(Layout(TIdx1::Relative)).bytes;
     avixFirst.replace(8, 4, "AVIX");
     QByteArray noise(5000, '\0');
     for (qsizetype i = 0; i < noise.size(); ++i)
