@@ -200,7 +200,10 @@ void TWalker::walkPart(qint64 pos, qint64 end, bool first)
             const TFourcc type = le::u32(t);
             if (type == fcc::movi) {
                 const bool open = h.size == 0 || beyond;
-                m_movis.push_back({data + 4, open ? end : chunkEnd, open && end == m_fileSize && truncated});
+                if (chunkEnd > m_fileSize)
+                    truncated = true;
+                // A list that runs to the end of the file may end inside a sample.
+                m_movis.push_back({data + 4, open ? end : chunkEnd, open && end == m_fileSize});
                 if (first && m_firstMoviFourcc < 0)
                     m_firstMoviFourcc = data;
                 if (open)
@@ -599,7 +602,7 @@ bool TAviSampleIndex::build(const TByteSource &source)
     }
     if (walker.damagedData)
         notes << QStringLiteral("Damaged data was skipped.");
-    m_truncated = walker.truncated;
+    m_truncated = walker.truncated || walker.cutSample;
     if (walker.cutSample)
         notes << QStringLiteral("The file ends early; its last sample is incomplete.");
     else if (m_truncated)

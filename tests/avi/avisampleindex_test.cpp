@@ -436,6 +436,7 @@ struct TCutCase
     bool openDml;
     int frame;      // cut in or after this video frame
     qint64 into;    // bytes of its data kept; -1: cut right after the whole chunk
+    bool unfinished = false; // RIFF and movi sizes 0, as left by a writer that never finished
 };
 
 class SampleIndexTruncated : public ::testing::TestWithParam<TCutCase>
@@ -448,6 +449,13 @@ TEST_P(SampleIndexTruncated, KeepsWhatIsInsideTheFile)
     const TWritten file = WriteOpenDml(10, c.openDml);
     const TAviSample &cutFrame = file.expected[0][size_t(c.frame)];
     const qint64 cut = c.into < 0 ? cutFrame.offset + cutFrame.size : cutFrame.offset + c.into;
+    QByteArray bytes = file.bytes.left(cut);
+    if (c.unfinished) {
+        const auto movi = Find(TMemorySource(file.bytes), {"AVI ", "movi"});
+        ASSERT_TRUE(movi);
+        le::put32(reinterpret_cast<quint8 *>(bytes.data()) + 4, 0);
+        le::put32(reinterpret_cast<quint8 *>(bytes.data()) + movi->data - 4, 0);
+    }
 
     TExpected expected(2);
     for (size_t s = 0; s < 2; ++s)
@@ -456,7 +464,7 @@ TEST_P(SampleIndexTruncated, KeepsWhatIsInsideTheFile)
                 expected[s].push_back({sample.offset, quint32(std::min<qint64>(sample.size, cut - sample.offset)), true});
 
     TAviSampleIndex index;
-    ASSERT_TRUE(index.build(TMemorySource(file.bytes.left(cut))));
+    ASSERT_TRUE(index.build(TMemorySource(bytes)));
     EXPECT_EQ(index.source(), TIndexSource::Scan);
     EXPECT_TRUE(index.truncated());
     EXPECT_TRUE(index.warning().contains(c.into < 0 ? "ends early." : "last sample is incomplete"))
@@ -469,7 +477,8 @@ INSTANTIATE_TEST_SUITE_P(Cuts, SampleIndexTruncated,
                          ::testing::Values(TCutCase{"OpenDmlInLastPart", true, 9, 70001},
                                            TCutCase{"OpenDmlInFirstPart", true, 1, 5},
                                            TCutCase{"OpenDmlAfterWholeChunk", true, 8, -1},
-                                           TCutCase{"Avi10InSample", false, 6, 143999}),
+                                           TCutCase{"Avi10InSample", false, 6, 143999},
+                                           TCutCase{"UnfinishedAvi10InSample", false, 6, 1000, true}),
                          [](const ::testing::TestParamInfo<TCutCase> &info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
