@@ -228,14 +228,27 @@ void StampCamcorderPacks(quint8 *frame, int count, const TCamcorderPacks &p)
             }
         }
 
-        PutVauxPack(frame, seq, 5, 9, MakeVauxSourcePack(pal));
-        PutVauxPack(frame, seq, 5, 10, MakeVauxControlPack(0));
-        PutVauxPack(frame, seq, 5, 11, date);
-        PutVauxPack(frame, seq, 5, 12, time);
+        // Each VAUX block carries the source, source control, date and time
+        // group twice, at packs 0 to 3 and 9 to 12.
+        for (int block = 3; block <= 5; ++block) {
+            for (int first : {0, 9}) {
+                PutVauxPack(frame, seq, block, first, MakeVauxSourcePack(pal));
+                PutVauxPack(frame, seq, block, first + 1, MakeVauxControlPack(0));
+                PutVauxPack(frame, seq, block, first + 2, date);
+                PutVauxPack(frame, seq, block, first + 3, time);
+            }
+        }
 
         const int firstAudio = seq % 2 == 0 ? 3 : 0;
         PutAauxPack(frame, seq, firstAudio, aauxSource);
         PutAauxPack(frame, seq, firstAudio + 1, aauxControl);
     }
     WriteWideScreen(frame, count, p.wide16x9);
+}
+
+void SilenceAudioBlocks(quint8 *frame, int count)
+{
+    for (int seq = 0; seq < count; ++seq)
+        for (int m = 0; m < dif::AudioBlocks; ++m)
+            std::memset(frame + dif::AudioBlockOffset(seq, m) + 8, 0, dif::BlockSize - 8);
 }

@@ -52,8 +52,13 @@ struct TCamcorderPacks
 // Writes the packs of p where consumer camcorders put them, in count
 // sequences: the timecode in the subcode (with the recording date and time in
 // the second half of the sequences), VAUX source, source control, date and
-// time at packs 9 to 12 of VAUX block 5, AAUX source and source control in
+// time at packs 0 to 3 and 9 to 12 of every VAUX block (so frame bytes 458
+// and 463 hold date and time), AAUX source and source control in
 // the audio blocks (blocks 3 and 4 of even sequences, 0 and 1 of odd ones).
 // Every existing 0x61 pack gets the display mode as well. Only pack slots are
 // written: the block IDs, the audio samples and the compressed video stay.
 void StampCamcorderPacks(quint8 *frame, int count, const TCamcorderPacks &p);
+
+// Sets the samples of every audio block of count sequences to zero (silence),
+// leaving the block IDs and the AAUX packs alone.
+void SilenceAudioBlocks(quint8 *frame, int count);

@@ -1,0 +1,111 @@
+#include "app/clitool.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace cli {
+
+void reportFileError(const QString &file, const QString &reason)
+{
+    std::fprintf(stderr, "tarvex-cli: %s: %s\n", qPrintable(file), qPrintable(reason));
+}
+
+int usageError(const QString &message, const char *subcommand)
+{
+    std::fprintf(stderr, "tarvex-cli: %s\n", qPrintable(message));
+    if (subcommand)
+        std::fprintf(stderr, "Try 'tarvex-cli %s --help'.\n", subcommand);
+    else
+        std::fprintf(stderr, "Try 'tarvex-cli --help'.\n");
+    return UsageError;
+}
+
+bool wantsHelp(const QStringList &args)
+{
+    return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
+}
+
+void printHelp(const TSubcommand &command)
+{
+    std::fputs(command.help, stdout);
+}
+
+const std::vector<TSubcommand> &subcommands()
+{
+    static const std::vector<TSubcommand> commands = {
+        {"frames", "FILE            list every video frame's datecode, timecode and format",
+         "Usage: tarvex-cli frames FILE\n"
+         "\n"
+         "Lists every video sample of the DV AVI file FILE (type 1 or type 2, OpenDML\n"
+         "included), tab-separated, one row per sample after a header line:\n"
+         "\n"
+         "  frame     index of the sample, from 0\n"
+         "  datecode  recording date and time, yyyy-mm-dd hh:nn:ss, or - when none\n"
+         "  timecode  tape timecode hh:mm:ss:ff, or -\n"
+         "  aspect    16:9 or 4:3\n"
+         "  system    PAL or NTSC, or - when the frame header says neither\n"
+         "  audio     rate/bits/channels, for example 48000/16/2, or -\n"
+         "\n"
+         "A sample that is not a whole DV frame has - in every column after its index.\n"
+         "When the file's index is damaged or missing the samples are found by scanning\n"
+         "the file; a note on stderr says so.\n"
+         "\n"
+         "Exit status: 0 on success, 1 when FILE cannot be read or holds no DV video,\n"
+         "2 on a usage error.\n",
+         runFrames},
+        {"riff", "[--rich] FILE   report the RIFF chunk structure of any AVI file",
+         "Usage: tarvex-cli riff [--rich] FILE\n"
+         "\n"
+         "Walks the RIFF chunk tree of FILE and prints every chunk with its size, the\n"
+         "decoded main header, stream headers, stream formats, DV information and index\n"
+         "heads, and flags damage: chunks longer than the file, garbage after the last\n"
+         "RIFF part, a file that ends in the middle of a chunk.\n"
+         "\n"
+         "  --rich   print the report's lines with their colour and style markup\n"
+         "\n"
+         "Exit status: 0 on success, 1 when FILE cannot be read, 2 on a usage error.\n",
+         runRiff},
+    };
+    return commands;
+}
+
+} // namespace cli
+
+static void printToolHelp()
+{
+    std::printf("Usage: tarvex-cli SUBCOMMAND [OPTIONS] ARGS...\n"
+                "\n"
+                "Reads the datecode (recording date and time) and timecode of DV AVI files.\n"
+                "\n"
+                "Subcommands:\n");
+    for (const auto &command : cli::subcommands())
+        std::printf("  %-7s %s\n", command.name, command.synopsis);
+    std::printf("\n"
+                "'tarvex-cli SUBCOMMAND --help' describes a subcommand.\n");
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tarvex-cli"));
+
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty())
+        return cli::usageError(QStringLiteral("missing subcommand"));
+    const QString name = args.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+        printToolHelp();
+        return cli::Ok;
+    }
+    for (const auto &command : cli::subcommands()) {
+        if (name.compare(QLatin1String(command.name), Qt::CaseInsensitive) == 0) {
+            if (cli::wantsHelp(args)) {
+                cli::printHelp(command);
+                return cli::Ok;
+            }
+            return command.run(args);
+        }
+    }
+    return cli::usageError(QStringLiteral("unknown subcommand '%1'").arg(name));
+}

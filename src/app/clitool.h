@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+// The subcommands of tarvex-cli. Each takes its own arguments (without the
+// subcommand name) and returns the process exit status.
+namespace cli {
+
+enum ExitStatus { Ok = 0, FileError = 1, UsageError = 2 };
+
+struct TSubcommand
+{
+    const char *name;
+    const char *synopsis; // one line for the tool's help
+    const char *help;     // the subcommand's own help text
+    std::function<int(const QStringList &args)> run;
+};
+
+// "tarvex-cli: FILE: reason" on stderr.
+void reportFileError(const QString &file, const QString &reason);
+// "tarvex-cli: message" plus a hint to --help on stderr; returns UsageError.
+int usageError(const QString &message, const char *subcommand = nullptr);
+// True when args holds -h or --help.
+bool wantsHelp(const QStringList &args);
+void printHelp(const TSubcommand &command);
+
+int runFrames(const QStringList &args);
+int runRiff(const QStringList &args);
+
+const std::vector<TSubcommand> &subcommands();
+
+} // namespace cli
