@@ -1,0 +1,342 @@
+// tarvex-cli as a user runs it: on recordings made by tarvex-sample, on DV made
+// by ffmpeg (checked against mediainfo), on damaged files and on wrong input.
+
+#include "avi/aviwriter.h"
+#include "avi/dvinfo.h"
+#include "dv/dvcodes.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace {
+
+struct TRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    QStringList rows() const { return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+};
+
+TRun run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(120000))
+        return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+TRun cli(const QStringList &args)
+{
+    return run(QStringLiteral(TARVEX_BIN_DIR "/tarvex-cli"), args);
+}
+
+TRun sample(const QStringList &args)
+{
+    return run(QStringLiteral(TARVEX_BIN_DIR "/tarvex-sample"), args);
+}
+
+bool haveTool(const char *name)
+{
+    return !QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty();
+}
+
+QStringList columns(const QString &row)
+{
+    return row.split(QLatin1Char('\t'));
+}
+
+// The recording date (to the second) and the first frame's timecode that
+// mediainfo reads from a file; empty strings for what it does not report.
+std::pair<QString, QString> mediainfoFacts(const QString &file)
+{
+    const TRun info = run("mediainfo", {"--Output=JSON", file});
+    QString recorded, timecode;
+    for (const QJsonValue &track : QJsonDocument::fromJson(info.out)["media"]["track"].toArray()) {
+        if (track["Recorded_Date"].isString())
+            recorded = track["Recorded_Date"].toString().left(19);
+        if (track["TimeCode_FirstFrame"].isString())
+            timecode = track["TimeCode_FirstFrame"].toString();
+    }
+    return {recorded, timecode};
+}
+
+// Writes the DV frames of a raw DV file (a run of whole frames) as a DV AVI file of type 1.
+bool wrapRawDv(const QString &dvPath, const QString &aviPath)
+{
+    QFile in(dvPath);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = in.readAll();
+    bool ntsc = false;
+    if (bytes.size() < 4 || !ReadSystem(reinterpret_cast<const quint8 *>(bytes.constData()), ntsc))
+        return false;
+    const int frameSize = ntsc ? dif::FrameSize525 : dif::FrameSize625;
+    const auto *first = reinterpret_cast<const quint8 *>(bytes.constData());
+    TAviWriter writer;
+    if (!writer.open(aviPath, TAviWriterConfig::dvType1(ntsc ? TAviDvSystem::Ntsc : TAviDvSystem::Pal,
+                                                        DvInfoFromFrame(first, DifSequenceCount(frameSize)))))
+        return false;
+    for (qsizetype at = 0; at + frameSize <= bytes.size(); at += frameSize)
+        if (!writer.writeSample(0, bytes.constData() + at, quint32(frameSize)))
+            return false;
+    return writer.close();
+}
+
+class Cli : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+};
+
+struct TSampleCase
+{
+    const char *name;
+    QStringList options;
+    int frames;
+    int jumpAt;
+    const char *aspect;
+    const char *system;
+    int fps;
+};
+
+TEST_F(Cli, FramesListsEverySampleRecording)
+{
+    const TSampleCase cases[] = {
+        {"type1-pal", {"--type", "1"}, 60, 30, "4:3", "PAL", 25},
+        {"type2-ntsc-wide", {"--type", "2", "--ntsc", "--wide"}, 70, 40, "16:9", "NTSC", 30},
+    };
+    for (const TSampleCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = path(c.name) + QStringLiteral(".avi");
+        QStringList args = c.options;
+        args << "--frames" << QString::number(c.frames) << "--jump-at" << QString::number(c.jumpAt)
+             << "--start" << "2004-02-28T23:59:58" << file;
+        ASSERT_EQ(sample(args).exitCode, 0);
+
+        const TRun r = cli({"frames", file});
+        ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
+        const QStringList rows = r.rows();
+        ASSERT_EQ(rows.size(), c.frames + 1);
+        EXPECT_EQ(rows[0], "frame\tdatecode\ttimecode\taspect\tsystem\taudio");
+
+        // The camcorder clock runs in whole seconds (across the leap day), the
+        // second scene starts a day, 3 hours and 17 minutes later, and the
+        // timecode runs on over the jump.
+        const QDateTime start(QDate(2004, 2, 28), QTime(23, 59, 58));
+        for (int i = 0; i < c.frames; ++i) {
+            const QStringList col = columns(rows[i + 1]);
+            ASSERT_EQ(col.size(), 6) << rows[i + 1].toStdString();
+            EXPECT_EQ(col[0].toInt(), i);
+            const QDateTime expected = i < c.jumpAt ? start.addSecs(i / c.fps)
+                                                    : start.addDays(1).addSecs(3 * 3600 + 17 * 60 + (i - c.jumpAt) / c.fps);
+            EXPECT_EQ(col[1], expected.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))) << "frame " << i;
+            EXPECT_EQ(col[2], QStringLiteral("00:00:%1:%2").arg(i / c.fps, 2, 10, QLatin1Char('0')).arg(i % c.fps, 2, 10, QLatin1Char('0')));
+            EXPECT_EQ(col[3], c.aspect);
+            EXPECT_EQ(col[4], c.system);
+            EXPECT_EQ(col[5], "48000/16/2");
+        }
+
+        if (haveTool("ffprobe")) {
+            const TRun probe = run("ffprobe", {"-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
+                                               "stream=codec_name,nb_read_packets", "-of", "csv=p=0", file});
+            EXPECT_EQ(probe.exitCode, 0);
+            EXPECT_TRUE(probe.err.isEmpty()) << probe.err.constData();
+            EXPECT_EQ(probe.out.trimmed(), QByteArray("dvvideo,") + QByteArray::number(c.frames));
+        }
+        if (haveTool("mediainfo")) {
+            EXPECT_EQ(mediainfoFacts(file), std::make_pair(QString("2004-02-28 23:59:58"), QString("00:00:00:00")));
+        }
+    }
+}
+
+// DV written by ffmpeg's own DV muxer, wrapped in an AVI file: the first row
+// carries the recording date and timecode that mediainfo reads from the DV.
+TEST_F(Cli, FramesAgreesWithMediainfoOnFfmpegDv)
+{
+    if (!haveTool("ffmpeg") || !haveTool("mediainfo"))
+        GTEST_SKIP() << "ffmpeg and mediainfo are needed";
+    struct TCase
+    {
+        const char *name, *size, *rate, *pixfmt, *created, *timecode, *system;
+    } cases[] = {
+        {"pal", "720x576", "25", "yuv420p", "2019-05-06T07:08:09", "01:02:03:04", "PAL"},
+        {"ntsc", "720x480", "30000/1001", "yuv411p", "1999-12-31T23:59:58", "10:20:30:15", "NTSC"},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString dv = path(c.name) + QStringLiteral(".dv");
+        const QString avi = path(c.name) + QStringLiteral(".avi");
+        const TRun made = run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                                         QStringLiteral("testsrc=size=%1:rate=%2").arg(c.size, c.rate), "-f", "lavfi",
+                                         "-i", "sine=sample_rate=48000", "-frames:v", "6", "-shortest", "-c:v", "dvvideo",
+                                         "-pix_fmt", c.pixfmt, "-c:a", "pcm_s16le", "-ac", "2", "-metadata",
+                                         QStringLiteral("creation_time=%1").arg(c.created), "-metadata",
+                                         QStringLiteral("timecode=%1").arg(c.timecode), "-f", "dv", dv});
+        ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+        ASSERT_TRUE(wrapRawDv(dv, avi));
+
+        const auto [recorded, timecode] = mediainfoFacts(dv);
+        ASSERT_FALSE(recorded.isEmpty());
+        ASSERT_FALSE(timecode.isEmpty());
+
+        const TRun r = cli({"frames", avi});
+        ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+        const QStringList first = columns(r.rows().value(1));
+        ASSERT_EQ(first.size(), 6);
+        EXPECT_EQ(first[1], recorded);
+        EXPECT_EQ(first[2], timecode);
+        EXPECT_EQ(first[4], c.system);
+        EXPECT_EQ(first[5], "48000/16/2");
+    }
+}
+
+// A sample that is not a whole DV frame, and a file cut short inside its last
+// frame: their rows have '-' in every column, the rest is read.
+TEST_F(Cli, FramesMarksDamagedSamplesAndReadsTruncatedFiles)
+{
+    const QString good = path("good.avi");
+    ASSERT_EQ(sample({"--frames", "4", good}).exitCode, 0);
+    QFile goodFile(good);
+    ASSERT_TRUE(goodFile.open(QIODevice::ReadOnly));
+    const QByteArray bytes = goodFile.readAll();
+
+    // The sample's first frame twice, with a short sample in between.
+    const QString mixed = path("mixed.avi");
+    {
+        TAviWriter writer;
+        const qsizetype movi = bytes.indexOf("movi");
+        ASSERT_GT(movi, 0);
+        const QByteArray frame = bytes.mid(bytes.indexOf("00dc", movi) + 8, dif::FrameSize625);
+        const auto *f = reinterpret_cast<const quint8 *>(frame.constData());
+        ASSERT_TRUE(writer.open(mixed, TAviWriterConfig::dvType1(TAviDvSystem::Pal, DvInfoFromFrame(f, 12))));
+        ASSERT_TRUE(writer.writeSample(0, frame.constData(), quint32(frame.size())));
+        ASSERT_TRUE(writer.writeSample(0, "garbage", 7));
+        ASSERT_TRUE(writer.writeSample(0, frame.constData(), quint32(frame.size())));
+        ASSERT_TRUE(writer.close());
+    }
+    TRun r = cli({"frames", mixed});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    QStringList rows = r.rows();
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[2], "1\t-\t-\t-\t-\t-");
+    EXPECT_EQ(columns(rows[3])[1], "2007-12-31 23:59:50");
+    EXPECT_EQ(columns(rows[3])[2], "00:00:00:00");
+
+    // Cut in the middle of the last frame: the index at the end is gone too.
+    // The frames of a type 1 file follow each other as 00dc chunks.
+    const QString cut = path("cut.avi");
+    QFile cutFile(cut);
+    ASSERT_TRUE(cutFile.open(QIODevice::WriteOnly));
+    const qsizetype lastFrame = bytes.indexOf("00dc", bytes.indexOf("movi")) + 8 + 3 * (dif::FrameSize625 + 8);
+    cutFile.write(bytes.left(lastFrame + 5000));
+    cutFile.close();
+    r = cli({"frames", cut});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_FALSE(r.err.isEmpty()) << "a note on stderr says that the file is damaged";
+    rows = r.rows();
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_EQ(columns(rows[3])[2], "00:00:00:02");
+    EXPECT_EQ(rows[4], "3\t-\t-\t-\t-\t-");
+}
+
+TEST_F(Cli, WrongInputIsReportedWithItsFileName)
+{
+    QDir(dir.path()).mkdir("folder");
+    auto write = [&](const char *name, const QByteArray &bytes) {
+        QFile f(path(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return path(name);
+    };
+    QByteArray wav = QByteArray("RIFF") + QByteArray("\x24\0\0\0", 4) + "WAVEfmt " + QByteArray("\x10\0\0\0", 4)
+                     + QByteArray("\x01\0\x02\0\x80\xbb\0\0\0\xee\x02\0\x04\0\x10\0", 16) + "data" + QByteArray(4, '\0');
+    const QString mjpeg = path("mjpeg.avi");
+    {
+        TAviWriterConfig config;
+        TAviStreamConfig video;
+        video.header.fccType = fcc::vids;
+        video.header.fccHandler = MakeFourcc("MJPG");
+        video.header.scale = 1;
+        video.header.rate = 25;
+        TBitmapInfoHeader bih;
+        bih.width = 64;
+        bih.height = 48;
+        bih.compression = MakeFourcc("MJPG");
+        video.format = QByteArray(TBitmapInfoHeader::kSize, '\0');
+        bih.write(reinterpret_cast<quint8 *>(video.format.data()));
+        config.streams.push_back(video);
+        config.width = 64;
+        config.height = 48;
+        config.microSecPerFrame = 40000;
+        TAviWriter writer;
+        ASSERT_TRUE(writer.open(mjpeg, config));
+        ASSERT_TRUE(writer.writeSample(0, "\xff\xd8\xff\xd9", 4));
+        ASSERT_TRUE(writer.close());
+    }
+    const QString raw = write("raw.dv", QByteArray(dif::FrameSize625, '\x1f'));
+
+    const QString files[] = {path("missing.avi"), path("folder"), write("empty.avi", {}), write("notes.txt", "hello\n"),
+                             write("sound.wav", wav), raw, mjpeg};
+    for (const QString &file : files) {
+        SCOPED_TRACE(file.toStdString());
+        const TRun r = cli({"frames", file});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.constData();
+        EXPECT_TRUE(r.err.contains(file.toUtf8())) << r.err.constData();
+    }
+    const TRun missingReport = cli({"riff", path("missing.avi")});
+    EXPECT_EQ(missingReport.exitCode, 1);
+    EXPECT_TRUE(missingReport.err.contains("missing.avi"));
+
+    const QStringList usage[] = {{}, {"frames"}, {"frames", "a", "b"}, {"nosuch", "a"}, {"riff"}, {"riff", "--bogus", "a"}};
+    for (const QStringList &args : usage) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const TRun r = cli(args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    for (const QStringList &args : {QStringList{"--help"}, QStringList{"frames", "--help"}, QStringList{"riff", "--help"}}) {
+        const TRun r = cli(args);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_TRUE(r.out.startsWith("Usage: tarvex-cli"));
+    }
+}
+
+TEST_F(Cli, RiffReportsTheChunkTreePlainOrWithMarkup)
+{
+    const QString file = path("type1.avi");
+    ASSERT_EQ(sample({"--frames", "3", file}).exitCode, 0);
+
+    const TRun plain = cli({"riff", file});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err.constData();
+    const QString text = QString::fromUtf8(plain.out);
+    for (const char *expected : {"\nRIFF  ", "\nAVI \n", "avih  00000038", "(Interleaved)", "Start of DVInfo",
+                                 "FourccType = iavs", "FourccHandler = dvsd", "movi", "idx1", " End of Header "})
+        EXPECT_TRUE(text.contains(QLatin1String(expected))) << expected;
+    EXPECT_FALSE(text.contains(QLatin1String("<B>")));
+    EXPECT_FALSE(text.contains(QLatin1String("00dc  "))) << "sample chunks are not listed";
+
+    const TRun rich = cli({"riff", "--rich", file});
+    ASSERT_EQ(rich.exitCode, 0);
+    EXPECT_TRUE(rich.out.contains("<B><COLOR Blue>"));
+    EXPECT_TRUE(rich.out.contains("(Interleaved)"));
+}
+
+} // namespace
