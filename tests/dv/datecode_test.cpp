@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include "support/pinnedlocale.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,17 +11,6 @@
 #include <vector>
 
 namespace {
-
-// Pins the default locale for one test and restores it afterwards.
-class PinnedLocale
-{
-public:
-    explicit PinnedLocale(const QLocale &locale) { QLocale::setDefault(locale); }
-    ~PinnedLocale() { QLocale::setDefault(m_saved); }
-
-private:
-    QLocale m_saved;
-};
 
 const TDateTime NewYearsEve = EncodeDateTime(2007, 12, 31, 23, 59, 59);
 

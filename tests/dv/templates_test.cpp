@@ -3,21 +3,13 @@
 
 #include <QLocale>
 
+#include "support/pinnedlocale.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace {
-
-class PinnedLocale
-{
-public:
-    explicit PinnedLocale(const QLocale &locale) { QLocale::setDefault(locale); }
-    ~PinnedLocale() { QLocale::setDefault(m_saved); }
-
-private:
-    QLocale m_saved;
-};
 
 const TDateTime NewYearsEve = EncodeDateTime(2007, 12, 31, 23, 59, 59);
 
