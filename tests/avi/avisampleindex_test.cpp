@@ -1,6 +1,8 @@
 #include "avi/avisampleindex.h"
 #include "avi/aviwriter.h"
 #include "avitestfiles.h"
+#include "support/riffbuilder.h"
+#include "support/riffreader.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,6 +15,7 @@
 #include <unistd.h>
 
 using namespace avitest;
+using namespace riff;
 
 namespace {
 
@@ -49,27 +52,34 @@ quint32 MiniSize(int stream, int i)
     return stream == 0 ? video[i] : audio[i];
 }
 
-TMiniFile MakeMini(const TMiniLayout &layout)
+// The hdrl list; indxData: the data of each stream's indx chunk, or empty.
+QByteArray MiniHeaderList(const QList<QByteArray> &indxData)
 {
-    TRiffBuilder b;
-    b.open("RIFF", "AVI ");
-    b.open("LIST", "hdrl");
     TAviMainHeader avih;
     avih.streams = 2;
-    b.chunk("avih", RecordBytes(avih));
-    std::vector<qint64> indxData;
+    QList<QByteArray> header = {Chunk("avih", RecordBytes(avih))};
     for (int s = 0; s < 2; ++s) {
-        b.open("LIST", "strl");
         TAviStreamHeader strh;
         strh.fccType = s == 0 ? fcc::vids : fcc::auds;
         strh.fccHandler = s == 0 ? MakeFourcc("MJPG") : 0;
-        b.chunk("strh", RecordBytes(strh));
-        b.chunk("strf", s == 0 ? RecordBytes(TBitmapInfoHeader{}) : RecordBytes(TWaveFormatEx{}));
-        if (layout.chunkIndx)
-            indxData.push_back(b.chunk("indx", QByteArray(TAviIndexHeader::kSize + 8 * kMiniPairs, '\0')));
-        b.close();
+        QList<QByteArray> strl = {Chunk("strh", RecordBytes(strh)),
+                                  Chunk("strf", s == 0 ? RecordBytes(TBitmapInfoHeader{}) : RecordBytes(TWaveFormatEx{}))};
+        if (!indxData.isEmpty())
+            strl.append(Chunk("indx", indxData[s]));
+        header.append(List("strl", strl));
     }
-    b.close();
+    return List("hdrl", header);
+}
+
+TMiniFile MakeMini(const TMiniLayout &layout)
+{
+    // The indexes do not change the size of the header list, so the samples
+    // are placed behind one with blank indexes.
+    const QByteArray blankIndx(TAviIndexHeader::kSize + 8 * kMiniPairs, '\0');
+    const QList<QByteArray> blankIndexes =
+        layout.chunkIndx ? QList<QByteArray>{blankIndx, blankIndx} : QList<QByteArray>{};
+    const qint64 moviList = 12 + MiniHeaderList(blankIndexes).size();
+    const qint64 moviFourcc = moviList + 8;
 
     TMiniFile out;
     out.expected.resize(2);
@@ -80,40 +90,34 @@ TMiniFile MakeMini(const TMiniLayout &layout)
         qint64 recList;
     };
     std::vector<TPlaced> placed;
-    const qint64 moviList = b.pos();
-    b.open("LIST", "movi");
-    const qint64 moviFourcc = moviList + 8;
-    b.chunk("JUNK", QByteArray(10, '\0'));
+    QByteArray moviData = Chunk("JUNK", QByteArray(10, '\0'));
+    const auto here = [&] { return moviFourcc + 4 + moviData.size(); };
     for (int i = 0; i < kMiniPairs; ++i) {
-        qint64 rec = -1;
-        if (layout.recLists) {
-            rec = b.pos();
-            b.open("LIST", "rec ");
-        }
+        const qint64 rec = layout.recLists ? here() : -1;
+        const qint64 first = layout.recLists ? rec + 12 : here();
+        QByteArray pair;
         for (int s = 0; s < 2; ++s) {
             const quint32 size = MiniSize(s, i);
-            const qint64 chunk = b.pos();
-            b.chunk(s == 0 ? "00dc" : "01wb", Payload(s, quint32(i), size), !layout.unpadded);
+            const qint64 chunk = first + pair.size();
+            const QByteArray bytes = Chunk(s == 0 ? "00dc" : "01wb", Payload(s, quint32(i), size));
+            pair += layout.unpadded ? WithoutPad(bytes) : bytes;
             placed.push_back({s, chunk, rec});
             // Video keyframes every other frame, as the indexes will say.
             out.expected[size_t(s)].push_back({chunk + 8, size, s == 1 || i % 2 == 0});
         }
-        if (layout.recLists)
-            b.close();
+        moviData += layout.recLists ? List("rec ", {pair}) : pair;
         if (i == 2)
-            b.chunk("ix00", QByteArray(32, '\x55'));
+            moviData += Chunk("ix00", QByteArray(32, '\x55'));
     }
-    b.close();
+    QByteArray movi = List("movi", {moviData});
+    if (layout.zeroSizes)
+        movi = WithDeclaredSize(movi, 0);
+    QList<QByteArray> afterHeader = {movi};
 
     if (layout.idx1 != TIdx1::None) {
         QByteArray idx;
         auto entry = [&](TFourcc id, quint32 flags, qint64 offset, quint32 size) {
-            quint8 e[16];
-            le::put32(e, id);
-            le::put32(e + 4, flags);
-            le::put32(e + 8, quint32(offset));
-            le::put32(e + 12, size);
-            idx.append(reinterpret_cast<const char *>(e), 16);
+            idx += Le32(id) + Le32(flags) + Le32(quint32(offset)) + Le32(size);
         };
         const qint64 base = layout.idx1 == TIdx1::Absolute ? 0 : moviFourcc;
         qint64 lastRec = -1;
@@ -139,32 +143,31 @@ TMiniFile MakeMini(const TMiniLayout &layout)
         if (layout.idx1 == TIdx1::Garbage)
             for (qsizetype i = 0; i < idx.size(); ++i)
                 idx[i] = char((i * 37 + 11) & 0xFF);
-        b.chunk("idx1", idx);
+        afterHeader.append(Chunk("idx1", idx));
     }
-    b.close();
 
-    for (size_t s = 0; s < indxData.size(); ++s) {
+    QList<QByteArray> indexes;
+    for (qsizetype s = 0; s < blankIndexes.size(); ++s) {
         TAviIndexHeader head;
         head.longsPerEntry = 2;
         head.indexType = AVI_INDEX_OF_CHUNKS;
         head.entriesInUse = kMiniPairs;
         head.chunkId = s == 0 ? MakeFourcc("00dc") : MakeFourcc("01wb");
         head.baseOffset = quint64(moviFourcc);
-        auto *p = reinterpret_cast<quint8 *>(b.bytes.data()) + indxData[s];
-        head.write(p);
+        QByteArray data = RecordBytes(head);
         for (int i = 0; i < kMiniPairs; ++i) {
-            const TAviSample &sample = out.expected[s][size_t(i)];
-            le::put32(p + 24 + 8 * i, quint32(sample.offset - moviFourcc));
-            le::put32(p + 28 + 8 * i, sample.size | (sample.keyframe ? 0 : 0x80000000u));
+            // The damaged index points entry 3 of stream 1 at sample 1.
+            const bool damaged = layout.damageIndx && s == 1 && i == 3;
+            const TAviSample &sample = out.expected[size_t(s)][size_t(i)];
+            const qint64 offset = out.expected[size_t(s)][size_t(damaged ? 1 : i)].offset;
+            data += Le32(quint32(offset - moviFourcc));
+            data += Le32(sample.size | (sample.keyframe ? 0 : 0x80000000u));
         }
-        if (layout.damageIndx && s == 1)
-            le::put32(p + 24 + 8 * 3, quint32(out.expected[1][1].offset - moviFourcc));
+        indexes.append(data);
     }
-    if (layout.zeroSizes) {
-        le::put32(reinterpret_cast<quint8 *>(b.bytes.data()) + 4, 0);
-        le::put32(reinterpret_cast<quint8 *>(b.bytes.data()) + moviList + 4, 0);
-    }
-    out.bytes = b.bytes;
+    out.bytes = Riff("AVI ", QList<QByteArray>{MiniHeaderList(indexes)} + afterHeader);
+    if (layout.zeroSizes)
+        out.bytes = WithDeclaredSize(out.bytes, 0);
     return out;
 }
 
@@ -300,7 +303,7 @@ TWritten WriteOpenDml(int frames, bool openDml = true, qint64 partLimit = 0)
         partLimit = openDml ? 400000 : TAviWriterConfig::kDefaultPartLimit;
     QTemporaryDir dir;
     const QString path = dir.filePath("w.avi");
-    TAviWriterConfig cfg = TAviWriterConfig::dvType2(TAviDvSystem::Pal, MakeDvInfo(TAviDvSystem::Pal), Pcm48kStereo());
+    TAviWriterConfig cfg = TAviWriterConfig::dvType2(TAviDvSystem::Pal, MakeDvInfo(TAviDvSystem::Pal), DvWaveFormat());
     cfg.openDml = openDml;
     cfg.partLimit = partLimit;
     TAviWriter writer;

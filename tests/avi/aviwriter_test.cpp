@@ -1,6 +1,9 @@
 #include "avi/aviwriter.h"
 #include "avi/avisampleindex.h"
 #include "avitestfiles.h"
+#include "support/ffprobe.h"
+#include "support/riffbuilder.h"
+#include "support/riffreader.h"
 
 #include <QTemporaryDir>
 
@@ -10,6 +13,7 @@
 #include <sys/resource.h>
 
 using namespace avitest;
+using namespace riff;
 
 namespace {
 
@@ -22,7 +26,7 @@ quint32 AudioBytesPerFrame(TAviDvSystem system)
 TAviWriterConfig DvConfig(bool type1, TAviDvSystem system)
 {
     return type1 ? TAviWriterConfig::dvType1(system, MakeDvInfo(system))
-                 : TAviWriterConfig::dvType2(system, MakeDvInfo(system), Pcm48kStereo());
+                 : TAviWriterConfig::dvType2(system, MakeDvInfo(system), DvWaveFormat());
 }
 
 // Writes frames (and their audio for type 2) to writer; false at the first refusal.
