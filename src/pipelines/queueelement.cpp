@@ -1,0 +1,115 @@
+#include "pipelines/queueelement.h"
+
+#include "pipelines/pipeline.h"
+
+#include <chrono>
+
+namespace {
+// Waits re-check the pipeline's flush flag at this interval.
+constexpr auto kPoll = std::chrono::milliseconds(20);
+} // namespace
+
+TQueueElement::TQueueElement(int capacity)
+    : TElement(QStringLiteral("Queue")), m_capacity(capacity < 1 ? 1 : capacity)
+{
+    addInput(QStringLiteral("In"));
+    addOutput(QStringLiteral("Out"));
+}
+
+TResult TQueueElement::checkInputType(int, const TMediaType &type)
+{
+    return type.isValid() ? TResult::Ok : TResult::TypeNotAccepted;
+}
+
+TMediaType TQueueElement::outputType(int) const
+{
+    return input(0)->mediaType();
+}
+
+// A thread that waits counts as waiting from the moment it starts waiting to
+// the moment the other side gives it work, so that a pause never sees a
+// moment where both sides look idle while a sample is on its way.
+void TQueueElement::markWaiting(bool &flag)
+{
+    if (!flag && pipeline()) {
+        flag = true;
+        pipeline()->threadWaits();
+    }
+}
+
+void TQueueElement::clearWaiting(bool &flag)
+{
+    if (flag && pipeline()) {
+        flag = false;
+        pipeline()->threadWakes();
+    }
+}
+
+void TQueueElement::receive(int, TMediaSample &sample)
+{
+    std::unique_lock guard(m_lock);
+    while (int(m_items.size()) >= m_capacity && !flushing()) {
+        markWaiting(m_producerWaiting);
+        m_changed.wait_for(guard, kPoll);
+    }
+    clearWaiting(m_producerWaiting);
+    if (flushing())
+        return;
+    m_items.push_back({sample, false});
+    clearWaiting(m_workerWaiting);
+    m_changed.notify_all();
+}
+
+void TQueueElement::endOfStream(int)
+{
+    std::lock_guard guard(m_lock);
+    m_items.push_back({{}, true});
+    clearWaiting(m_workerWaiting);
+    m_changed.notify_all();
+}
+
+void TQueueElement::startStreaming()
+{
+    flushed();
+    if (pipeline())
+        pipeline()->startWorker([this] { work(); });
+}
+
+void TQueueElement::flushed()
+{
+    std::lock_guard guard(m_lock);
+    m_items.clear();
+    m_producerWaiting = false;
+    m_workerWaiting = false;
+}
+
+void TQueueElement::stopStreaming()
+{
+    flushed();
+}
+
+void TQueueElement::work()
+{
+    for (;;) {
+        TItem item;
+        {
+            std::unique_lock guard(m_lock);
+            while (m_items.empty() && !flushing()) {
+                markWaiting(m_workerWaiting);
+                m_changed.wait_for(guard, kPoll);
+            }
+            clearWaiting(m_workerWaiting);
+            if (flushing())
+                return;
+            item = std::move(m_items.front());
+            m_items.pop_front();
+            clearWaiting(m_producerWaiting);
+            m_changed.notify_all();
+        }
+        if (item.end) {
+            deliverEndOfStreamToAll();
+            return;
+        }
+        deliver(0, item.sample);
+    }
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+// A thread boundary: samples given to the queue are passed on by a worker
+// thread of its own, so that the elements before and after it run on
+// different cores. The queue holds a bounded number of samples; a full queue
+// makes the delivering thread wait.
+
+#include "pipelines/element.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+class TQueueElement final : public TElement
+{
+public:
+    explicit TQueueElement(int capacity = 8);
+
+    TResult checkInputType(int input, const TMediaType &type) override;
+    TMediaType outputType(int output) const override;
+    void receive(int input, TMediaSample &sample) override;
+    void endOfStream(int input) override;
+    void startStreaming() override;
+    void flushed() override;
+    void stopStreaming() override;
+
+private:
+    void work();
+    void markWaiting(bool &flag);
+    void clearWaiting(bool &flag);
+
+    struct TItem
+    {
+        TMediaSample sample;
+        bool end = false;
+    };
+    const int m_capacity;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::deque<TItem> m_items;
+    bool m_producerWaiting = false;
+    bool m_workerWaiting = false;
+};

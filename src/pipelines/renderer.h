@@ -1,0 +1,31 @@
+#pragma once
+
+// Renderers end the chains: they take part in pausing (the pipeline is cued
+// when they hold their first sample), pace samples to the clock while running,
+// and report the end of their streams to the pipeline.
+
+#include "pipelines/element.h"
+
+class TRendererElement : public TElement
+{
+public:
+    using TElement::TElement;
+
+    bool isRenderer() const override { return true; }
+    void receive(int input, TMediaSample &sample) final;
+    void endOfStream(int input) final;
+
+protected:
+    // Called with each sample at its time; by default does nothing.
+    virtual void render(int input, TMediaSample &sample);
+    // Called once when every connected input has ended.
+    virtual void renderEnd() {}
+};
+
+// Consumes whatever it is given.
+class TNullRenderer final : public TRendererElement
+{
+public:
+    TNullRenderer();
+    TResult checkInputType(int input, const TMediaType &type) override;
+};
