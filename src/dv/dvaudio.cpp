@@ -192,6 +192,9 @@ int CompressPositive(int value)
     return (value >> shift) + 256 * shift;
 }
 
+// A lost sample (the error code) becomes silence rather than a repeat of the
+// previous one: readers such as FFmpeg do the same, and every sample decodes
+// on its own, whatever order the shuffle visits them in.
 qint16 Decode16(const quint8 *p)
 {
     const quint16 code = quint16((p[0] << 8) | p[1]);

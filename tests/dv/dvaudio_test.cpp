@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -474,6 +475,17 @@ protected:
         return pcm;
     }
 
+    // Frames of a picture encoded by FFmpeg, without audio (its audio blocks are all 0xFF).
+    QByteArray videoFrames(bool pal, int frames) const
+    {
+        const QString file = path("video.dv");
+        const QString video = pal ? "testsrc=size=720x576:rate=25" : "testsrc=size=720x480:rate=30000/1001";
+        if (!run({"-y", "-f", "lavfi", "-i", video, "-frames:v", QString::number(frames), "-c:v", "dvvideo", "-pix_fmt",
+                  pal ? "yuv420p" : "yuv411p", "-an", "-f", "dv", file}))
+            return {};
+        return readAll(file);
+    }
+
     static QByteArray readAll(const QString &file)
     {
         QFile f(file);
@@ -538,6 +550,9 @@ TEST_F(DvAudioFfmpegTest, FfmpegDecodesWhatWeWrite)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(Name({c.pal, c.rate}) + " " + std::to_string(c.bits) + " bits");
+        const int frameSize = c.pal ? dif::FrameSize625 : dif::FrameSize525;
+        const QByteArray video = videoFrames(c.pal, 12);
+        ASSERT_EQ(video.size(), 12 * frameSize);
         QByteArray dv;
         QByteArray expected[2];
         int offset = 0;
@@ -545,9 +560,17 @@ TEST_F(DvAudioFfmpegTest, FfmpegDecodesWhatWeWrite)
             const int samples = DvAudioSamplesPerFrame(c.pal, c.rate, n);
             TPcm pcm[2] = {TestPcm(samples, offset), TestPcm(samples, offset + 5000)};
             offset += samples;
-            QByteArray frame = MakeBlankDifFrame(c.pal);
-            ASSERT_TRUE(EncodeDvAudio(Span(frame), {c.rate, c.bits, samples, false}, pcm[0],
-                                      c.bits == 12 ? pcm[1] : TPcm()));
+            const QByteArray original = video.mid(n * frameSize, frameSize);
+            QByteArray frame = original;
+            // One frame says "no audio" for a pair; FFmpeg ignores the audio mode
+            // and must read silence of the frame's length, keeping the sync.
+            const bool gap = n == 5;
+            ASSERT_TRUE(EncodeDvAudio(Span(frame), {c.rate, c.bits, samples, false},
+                                      c.bits == 16 && gap ? TPcm() : pcm[0],
+                                      c.bits == 12 && !gap ? pcm[1] : TPcm()));
+            if (gap)
+                std::fill(pcm[c.bits == 16 ? 0 : 1].begin(), pcm[c.bits == 16 ? 0 : 1].end(), 0);
+            ASSERT_EQ(FirstChangeOutsideAudio(original, frame), -1) << "frame " << n;
             dv += frame;
             for (int p = 0; p < (c.bits == 12 ? 2 : 1); ++p) {
                 if (c.bits == 12)
