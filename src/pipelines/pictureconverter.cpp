@@ -1,7 +1,5 @@
 #include "pipelines/pictureconverter.h"
 
-#include <QByteArrayView>
-
 extern "C" {
 #include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
@@ -19,6 +17,20 @@ int SwsFlags(TScaleFilter filter)
     case TScaleFilter::Lanczos: return SWS_LANCZOS;
     }
     return SWS_BICUBIC;
+}
+
+// The full-range YUV formats named after JPEG are their plain YUV twins read
+// with the full range; libswscale wants them named that way.
+AVPixelFormat WithoutJpegRange(AVPixelFormat format, bool *fullRange)
+{
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P: *fullRange = true; return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P: *fullRange = true; return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P: *fullRange = true; return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P: *fullRange = true; return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P: *fullRange = true; return AV_PIX_FMT_YUV411P;
+    default: return format;
+    }
 }
 
 bool IsYuv(AVPixelFormat format)
@@ -79,6 +91,7 @@ bool TPictureConverter::scale(int srcW, int srcH, AVPixelFormat srcFormat, const
                               const int srcStrides[4], bool srcFullRange, int dstW, int dstH,
                               AVPixelFormat dstFormat, uint8_t *const dstPlanes[4], const int dstStrides[4])
 {
+    srcFormat = WithoutJpegRange(srcFormat, &srcFullRange);
     if (!sws_isSupportedInput(srcFormat))
         return fail(QStringLiteral("Cannot convert from the pixel format %1").arg(int(srcFormat)));
     if (!sws_isSupportedOutput(dstFormat))
@@ -92,10 +105,8 @@ bool TPictureConverter::scale(int srcW, int srcH, AVPixelFormat srcFormat, const
     }
     m_context = c;
 
-    // Full-range YUV (JPEG) is read as such, whatever format carries it.
-    const AVPixFmtDescriptor *d = av_pix_fmt_desc_get(srcFormat);
-    const bool jpegFormat = d && QByteArrayView(d->name).startsWith("yuvj");
-    const int range = IsYuv(srcFormat) && (srcFullRange || jpegFormat) ? 1 : 0;
+    // Full-range YUV is read as such; the tables are rebuilt only when that changes.
+    const int range = IsYuv(srcFormat) && srcFullRange ? 1 : 0;
     int *invTable = nullptr, *table = nullptr;
     int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
     if (IsYuv(srcFormat)
