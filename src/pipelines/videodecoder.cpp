@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -117,11 +118,25 @@ bool TVideoDecoder::sendSample(const uint8_t *data, qint64 size)
         m_ending = false;
     }
 
-    // The packet owns a padded copy of the sample, as libavcodec requires.
+    // libavcodec wants zeroed padding after the data and a reference-counted
+    // buffer it may keep; the buffer is reused once it has let go of it.
+    const size_t capacity = size_t(size) + AV_INPUT_BUFFER_PADDING_SIZE;
+    if (!m_input || m_input->size < capacity || !av_buffer_is_writable(m_input.get())) {
+        m_input.reset(av_buffer_alloc(std::max(capacity, m_input ? m_input->size : size_t(0))));
+        if (!m_input) {
+            m_error = QStringLiteral("Out of memory");
+            return false;
+        }
+    }
+    std::memcpy(m_input->data, data, size_t(size));
+    std::memset(m_input->data + size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+
     av_packet_unref(m_packet.get());
-    int rc = av_new_packet(m_packet.get(), int(size));
-    if (rc >= 0) {
-        std::memcpy(m_packet->data, data, size_t(size));
+    int rc = AVERROR(ENOMEM);
+    m_packet->buf = av_buffer_ref(m_input.get());
+    if (m_packet->buf) {
+        m_packet->data = m_input->data;
+        m_packet->size = int(size);
         rc = avcodec_send_packet(m_context.get(), m_packet.get());
         av_packet_unref(m_packet.get());
     }

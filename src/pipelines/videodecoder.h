@@ -76,6 +76,7 @@ public:
 private:
     av::CodecContextPtr m_context;
     av::PacketPtr m_packet;
+    av::BufferPtr m_input; // padded copy of the sample, reused while libavcodec holds no reference to it
     AVCodecID m_codecId = AV_CODEC_ID_NONE;
     TPicture m_picture;
     bool m_ending = false;
