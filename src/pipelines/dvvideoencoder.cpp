@@ -2,17 +2,35 @@
 
 #include "dv/dvcodes.h"
 
+#include <cstring>
+
 namespace {
 
 bool IsPal(const TDvEncoderFormat &f) { return f.standard == TDvStandard::Pal; }
 
+// Hands libavcodec the frame buffers from the encoder's pool, so a stream of
+// frames reuses the same few buffers.
+int GetFrameBuffer(AVCodecContext *c, AVPacket *packet, int flags)
+{
+    AVBufferPool *pool = static_cast<AVBufferPool *>(c->opaque);
+    if (!pool || packet->size < 0 || packet->size > dif::MaxFrameSize)
+        return avcodec_default_get_encode_buffer(c, packet, flags);
+    packet->buf = av_buffer_pool_get(pool);
+    if (!packet->buf)
+        return AVERROR(ENOMEM);
+    packet->data = packet->buf->data;
+    std::memset(packet->data + packet->size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+    return 0;
+}
+
 } // namespace
 
 TDvVideoEncoder::TDvVideoEncoder(TDvEncoderFormat format, int threads)
-    : m_format(format), m_packet(av_packet_alloc()), m_input(av_frame_alloc())
+    : m_format(format), m_packet(av_packet_alloc()), m_input(av_frame_alloc()),
+      m_pool(av_buffer_pool_init(dif::MaxFrameSize + AV_INPUT_BUFFER_PADDING_SIZE, nullptr))
 {
     const AVCodec *codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
-    if (!codec || !m_packet || !m_input) {
+    if (!codec || !m_packet || !m_input || !m_pool) {
         m_error = QStringLiteral("No DV video encoder");
         return;
     }
@@ -32,6 +50,10 @@ TDvVideoEncoder::TDvVideoEncoder(TDvEncoderFormat format, int threads)
     context->flags |= AV_CODEC_FLAG_INTERLACED_DCT;
     context->thread_count = threads < 0 ? 0 : threads;
     context->thread_type = FF_THREAD_SLICE;
+    if (codec->capabilities & AV_CODEC_CAP_DR1) {
+        context->opaque = m_pool;
+        context->get_encode_buffer = GetFrameBuffer;
+    }
     const int rc = avcodec_open2(context.get(), codec, nullptr);
     if (rc < 0) {
         m_error = av::ErrorText(rc);
@@ -40,7 +62,13 @@ TDvVideoEncoder::TDvVideoEncoder(TDvEncoderFormat format, int threads)
     m_context = std::move(context);
 }
 
-TDvVideoEncoder::~TDvVideoEncoder() = default;
+TDvVideoEncoder::~TDvVideoEncoder()
+{
+    // The pool goes once the last frame taken from it is released.
+    m_packet.reset();
+    m_context.reset();
+    av_buffer_pool_uninit(&m_pool);
+}
 
 int TDvVideoEncoder::width() const
 {

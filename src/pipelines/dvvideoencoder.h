@@ -61,9 +61,10 @@ private:
     bool fail(const QString &error);
 
     TDvEncoderFormat m_format;
-    av::CodecContextPtr m_context;
     av::PacketPtr m_packet;
     av::FramePtr m_input; // reference to the caller's picture while it is encoded
+    AVBufferPool *m_pool = nullptr; // frame buffers handed to libavcodec
+    av::CodecContextPtr m_context;
     qint64 m_pts = 0;
     QString m_error;
 };

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
 
 using namespace codectest;
@@ -124,6 +126,27 @@ TEST_P(DvCodec, FfprobeReadsOurFrames)
 
 INSTANTIATE_TEST_SUITE_P(Formats, DvCodec, testing::ValuesIn(kDvCases),
                          [](const testing::TestParamInfo<DvCase> &info) { return info.param.name; });
+
+TEST(DvVideoEncoder, FramesDependOnlyOnTheirPicture)
+{
+    // Frame buffers are reused from one frame to the next: nothing of an
+    // earlier frame may stay in a later one.
+    for (const TDvStandard standard : {TDvStandard::Pal, TDvStandard::Ntsc}) {
+        TDvVideoEncoder encoder({standard, false});
+        const TPicture bars = BarsFor(encoder);
+        TPicture grey(encoder.width(), encoder.height(), encoder.pixelFormat());
+        for (int p = 0; p < 3; ++p)
+            for (int y = 0; y < (p ? encoder.height() / 2 : encoder.height()); ++y)
+                std::memset(grey.plane(p) + qint64(y) * grey.stride(p), 100 + 20 * p, size_t(grey.stride(p)));
+
+        ASSERT_TRUE(encoder.encode(bars));
+        const std::vector<uint8_t> first(encoder.frame().begin(), encoder.frame().end());
+        ASSERT_TRUE(encoder.encode(grey));
+        EXPECT_FALSE(std::equal(first.begin(), first.end(), encoder.frame().begin()));
+        ASSERT_TRUE(encoder.encode(bars));
+        EXPECT_TRUE(std::equal(first.begin(), first.end(), encoder.frame().begin(), encoder.frame().end()));
+    }
+}
 
 TEST(DvVideoEncoder, RefusesPicturesOfAnotherShape)
 {
