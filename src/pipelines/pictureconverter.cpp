@@ -1,5 +1,8 @@
 #include "pipelines/pictureconverter.h"
 
+#include <climits>
+#include <cstdlib>
+
 extern "C" {
 #include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
@@ -66,6 +69,14 @@ TBgr24Layout TBgr24Layout::make(int width, int height, TRowOrder rows)
     l.stride = width > 0 && width < (INT_MAX - 3) / 3 ? (width * 3 + 3) & ~3 : 0;
     l.rows = rows;
     return l;
+}
+
+TBgr24Layout TBgr24Layout::fromBitmapHeader(const TBitmapInfoHeader &header)
+{
+    const qint64 height = header.height;
+    if (height == 0 || height == INT_MIN)
+        return make(header.width, 0);
+    return make(header.width, int(std::abs(height)), height > 0 ? TRowOrder::BottomUp : TRowOrder::TopDown);
 }
 
 bool TBgr24Layout::isValid() const

@@ -8,14 +8,17 @@
 //
 // The destination sets the target: its size (the source is scaled to it) and
 // its format. BGR pictures may store their rows top-down (row 0 is the top of
-// the picture, as QImage and the picture stages address them) or bottom-up
-// (as a device-independent bitmap with a positive height stores them).
+// the picture, as QImage::Format_BGR888 and the picture stages address them;
+// a bitmap header with a negative height) or bottom-up (as a
+// device-independent bitmap with a positive height stores them).
 //
 // The libswscale context is kept and reused while the sizes and formats stay
 // the same, so a stream of pictures allocates nothing per picture. Use each
 // instance from one thread at a time.
 
 #include "pipelines/picture.h"
+
+#include "avi/avilayout.h"
 
 #include <QString>
 
@@ -35,6 +38,9 @@ struct TBgr24Layout
 
     // Rows of width x 3 bytes padded to a multiple of 4.
     static TBgr24Layout make(int width, int height, TRowOrder rows = TRowOrder::TopDown);
+    // The rows a 24-bit bitmap header describes: bottom-up for a positive
+    // height, top-down for a negative one.
+    static TBgr24Layout fromBitmapHeader(const TBitmapInfoHeader &header);
     // Bytes the picture takes: stride x height.
     qint64 bytes() const { return qint64(stride) * height; }
     bool isValid() const;

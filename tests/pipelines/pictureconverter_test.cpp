@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using namespace codectest;
 
 namespace {
@@ -73,6 +75,20 @@ TEST(PictureConverter, RowsArePaddedToFourBytes)
     const TBgr24Layout layout = TBgr24Layout::make(5, 4, TRowOrder::BottomUp);
     EXPECT_EQ(layout.stride, 16);
     EXPECT_EQ(layout.bytes(), 64);
+
+    // From a bitmap header: the sign of the height gives the row order.
+    TBitmapInfoHeader h;
+    h.width = 5;
+    h.height = 4;
+    const TBgr24Layout dib = TBgr24Layout::fromBitmapHeader(h);
+    EXPECT_EQ(dib.stride, 16);
+    EXPECT_EQ(dib.height, 4);
+    EXPECT_EQ(dib.rows, TRowOrder::BottomUp);
+    h.height = -4;
+    EXPECT_EQ(TBgr24Layout::fromBitmapHeader(h).rows, TRowOrder::TopDown);
+    EXPECT_EQ(TBgr24Layout::fromBitmapHeader(h).height, 4);
+    h.height = INT_MIN;
+    EXPECT_FALSE(TBgr24Layout::fromBitmapHeader(h).isValid());
 
     // Padding bytes are left alone.
     std::vector<uint8_t> bits(size_t(layout.bytes()), 0xAB);
