@@ -36,6 +36,12 @@ AVPixelFormat WithoutJpegRange(AVPixelFormat format, bool *fullRange)
     }
 }
 
+QString PixelFormatName(AVPixelFormat format)
+{
+    const char *name = av_get_pix_fmt_name(format);
+    return name ? QString::fromLatin1(name) : QString::number(int(format));
+}
+
 bool IsYuv(AVPixelFormat format)
 {
     const AVPixFmtDescriptor *d = av_pix_fmt_desc_get(format);
@@ -104,9 +110,9 @@ bool TPictureConverter::scale(int srcW, int srcH, AVPixelFormat srcFormat, const
 {
     srcFormat = WithoutJpegRange(srcFormat, &srcFullRange);
     if (!sws_isSupportedInput(srcFormat))
-        return fail(QStringLiteral("Cannot convert from the pixel format %1").arg(int(srcFormat)));
+        return fail(QStringLiteral("Cannot convert from the pixel format %1").arg(PixelFormatName(srcFormat)));
     if (!sws_isSupportedOutput(dstFormat))
-        return fail(QStringLiteral("Cannot convert to the pixel format %1").arg(int(dstFormat)));
+        return fail(QStringLiteral("Cannot convert to the pixel format %1").arg(PixelFormatName(dstFormat)));
 
     SwsContext *c = sws_getCachedContext(m_context, srcW, srcH, srcFormat, dstW, dstH, dstFormat, m_flags,
                                          nullptr, nullptr, nullptr);
