@@ -1,0 +1,163 @@
+#include "pipelines/audioconverter.h"
+
+#include "pipelines/avhandles.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/mathematics.h>
+#include <libswresample/swresample.h>
+}
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Largest piece handed to libswresample at once.
+constexpr int MaxChunkFrames = 1 << 16;
+
+} // namespace
+
+TAudioConverter::TAudioConverter(TAudioFormat input, TAudioFormat output) : m_in(input), m_out(output)
+{
+    if (!m_in.isValid() || !m_out.isValid()) {
+        m_error = QStringLiteral("Unsupported audio format");
+        return;
+    }
+    if (!passThrough()) {
+        AVChannelLayout inLayout, outLayout;
+        av_channel_layout_default(&inLayout, m_in.channels);
+        av_channel_layout_default(&outLayout, m_out.channels);
+        int rc = swr_alloc_set_opts2(&m_swr, &outLayout, AV_SAMPLE_FMT_S16, m_out.rate, &inLayout,
+                                     AV_SAMPLE_FMT_S16, m_in.rate, 0, nullptr);
+        if (rc >= 0)
+            rc = swr_init(m_swr);
+        av_channel_layout_uninit(&inLayout);
+        av_channel_layout_uninit(&outLayout);
+        if (rc < 0) {
+            m_error = av::ErrorText(rc);
+            return;
+        }
+    }
+    m_open = true;
+}
+
+TAudioConverter::~TAudioConverter()
+{
+    swr_free(&m_swr);
+}
+
+bool TAudioConverter::fail(const QString &error)
+{
+    m_outputSamples = 0;
+    m_error = error;
+    return false;
+}
+
+void TAudioConverter::reserveFrames(qint64 frames)
+{
+    const size_t needed = m_outputSamples + size_t(frames) * size_t(m_out.channels);
+    if (m_buffer.size() < needed)
+        m_buffer.resize(needed);
+}
+
+bool TAudioConverter::run(const qint16 *in, int inFrames, qint64 *produced)
+{
+    const int room = swr_get_out_samples(m_swr, inFrames);
+    if (room < 0)
+        return fail(av::ErrorText(room));
+    reserveFrames(room);
+    uint8_t *out = reinterpret_cast<uint8_t *>(m_buffer.data() + m_outputSamples);
+    const uint8_t *src = reinterpret_cast<const uint8_t *>(in);
+    const int n = swr_convert(m_swr, &out, room, in ? &src : nullptr, in ? inFrames : 0);
+    if (n < 0)
+        return fail(av::ErrorText(n));
+    m_outputSamples += size_t(n) * size_t(m_out.channels);
+    *produced = n;
+    return true;
+}
+
+bool TAudioConverter::convert(const qint16 *samples, qint64 frames)
+{
+    m_outputSamples = 0;
+    if (!m_open)
+        return fail(m_error);
+    if (frames < 0 || (frames > 0 && !samples))
+        return fail(QStringLiteral("Invalid audio samples"));
+    if (m_ended)
+        reset();
+
+    if (passThrough()) {
+        reserveFrames(frames);
+        std::memcpy(m_buffer.data(), samples, size_t(frames) * size_t(m_in.channels) * sizeof(qint16));
+        m_outputSamples = size_t(frames) * size_t(m_in.channels);
+    } else {
+        for (qint64 done = 0; done < frames;) {
+            const int piece = int(std::min<qint64>(frames - done, MaxChunkFrames));
+            qint64 produced = 0;
+            if (!run(samples + done * m_in.channels, piece, &produced))
+                return false;
+            done += piece;
+        }
+    }
+    m_totalIn += frames;
+    m_totalOut += outputFrames();
+    m_error.clear();
+    return true;
+}
+
+bool TAudioConverter::flush()
+{
+    m_outputSamples = 0;
+    if (!m_open)
+        return fail(m_error);
+    if (m_ended)
+        return true;
+    if (!passThrough()) {
+        qint64 produced = 0;
+        do {
+            if (!run(nullptr, 0, &produced))
+                return false;
+        } while (produced > 0);
+    }
+
+    // Even out the last samples so that the totals follow the ratio exactly.
+    const qint64 target = av_rescale_rnd(m_totalIn, m_out.rate, m_in.rate, AV_ROUND_NEAR_INF);
+    qint64 frames = outputFrames();
+    const qint64 wanted = std::max<qint64>(0, target - m_totalOut);
+    if (frames > wanted) {
+        frames = wanted;
+    } else if (frames < wanted) {
+        // Repeat the last frame delivered (silence when there is none).
+        reserveFrames(wanted - frames);
+        const int ch = m_out.channels;
+        std::vector<qint16> last(size_t(ch), 0);
+        if (frames > 0)
+            std::copy_n(m_buffer.begin() + (frames - 1) * ch, ch, last.begin());
+        for (qint64 f = frames; f < wanted; ++f)
+            std::copy_n(last.begin(), ch, m_buffer.begin() + f * ch);
+        frames = wanted;
+    }
+    m_outputSamples = size_t(frames) * size_t(m_out.channels);
+    m_totalOut += frames;
+
+    m_ended = true;
+    m_error.clear();
+    return true;
+}
+
+void TAudioConverter::reset()
+{
+    m_ended = false;
+    m_outputSamples = 0;
+    m_totalIn = 0;
+    m_totalOut = 0;
+    if (m_swr) {
+        // Re-initialising drops the resampler's history and delay.
+        swr_close(m_swr);
+        if (swr_init(m_swr) < 0) {
+            m_open = false;
+            m_error = QStringLiteral("Cannot restart the audio resampler");
+        }
+    }
+}

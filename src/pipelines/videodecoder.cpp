@@ -1,0 +1,183 @@
+#include "pipelines/videodecoder.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/mem.h>
+}
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr TFourcc BiRgb = 0;
+
+AVCodecID CodecFromFourcc(TFourcc code)
+{
+    const AVCodecTag *const tables[] = {avformat_get_riff_video_tags(), nullptr};
+    return av_codec_get_id(tables, code);
+}
+
+// Sets the extradata of a codec context: a padded copy of bytes.
+bool SetExtradata(AVCodecContext *c, const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return true;
+    c->extradata = static_cast<uint8_t *>(av_mallocz(size_t(bytes.size()) + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!c->extradata)
+        return false;
+    std::memcpy(c->extradata, bytes.constData(), size_t(bytes.size()));
+    c->extradata_size = int(bytes.size());
+    return true;
+}
+
+} // namespace
+
+bool TVideoStreamFormat::fromStrf(const uint8_t *strf, qint64 size, TFourcc handler, TVideoStreamFormat &out)
+{
+    if (!strf || size < TBitmapInfoHeader::kSize)
+        return false;
+    out.handler = handler;
+    out.header = TBitmapInfoHeader::read(strf);
+    out.extradata = QByteArray(reinterpret_cast<const char *>(strf) + TBitmapInfoHeader::kSize,
+                               qsizetype(size - TBitmapInfoHeader::kSize));
+    return true;
+}
+
+TVideoDecoder::TVideoDecoder(const TVideoStreamFormat &format, int threads) : m_packet(av_packet_alloc())
+{
+    const TBitmapInfoHeader &h = format.header;
+    const qint64 width = h.width;
+    const qint64 height = std::llabs(qint64(h.height));
+    if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX
+        || av_image_check_size(unsigned(width), unsigned(height), 0, nullptr) < 0) {
+        m_error = QStringLiteral("Invalid picture size %1x%2").arg(h.width).arg(h.height);
+        return;
+    }
+
+    QByteArray extradata = format.extradata;
+    if (h.compression == BiRgb) {
+        if (h.bitCount != 16 && h.bitCount != 24 && h.bitCount != 32) {
+            m_error = QStringLiteral("Uncompressed video with %1 bits per pixel is not supported").arg(h.bitCount);
+            return;
+        }
+        m_codecId = AV_CODEC_ID_RAWVIDEO;
+        // libavcodec's raw video decoder turns rows around when the extra
+        // bytes end in this marker; positive heights store the bottom row first.
+        extradata.clear();
+        if (h.height > 0)
+            extradata = QByteArray("BottomUp", 9);
+    } else {
+        m_codecId = CodecFromFourcc(h.compression);
+        if (m_codecId == AV_CODEC_ID_NONE && format.handler != 0)
+            m_codecId = CodecFromFourcc(format.handler);
+    }
+
+    const AVCodec *codec = m_codecId == AV_CODEC_ID_NONE ? nullptr : avcodec_find_decoder(m_codecId);
+    if (!codec || !m_packet) {
+        m_error = QStringLiteral("No decoder for the codec %1").arg(FourccText(h.compression));
+        m_codecId = AV_CODEC_ID_NONE;
+        return;
+    }
+    av::CodecContextPtr context(avcodec_alloc_context3(codec));
+    if (!context || !SetExtradata(context.get(), extradata)) {
+        m_error = QStringLiteral("Out of memory");
+        return;
+    }
+    context->width = context->coded_width = int(width);
+    context->height = context->coded_height = int(height);
+    context->bits_per_coded_sample = h.bitCount;
+    context->codec_tag = h.compression;
+    context->thread_count = threads < 0 ? 0 : threads;
+    context->thread_type = FF_THREAD_SLICE;
+    const int rc = avcodec_open2(context.get(), codec, nullptr);
+    if (rc < 0) {
+        m_error = av::ErrorText(rc);
+        return;
+    }
+    m_context = std::move(context);
+}
+
+TVideoDecoder::~TVideoDecoder() = default;
+
+bool TVideoDecoder::sendSample(const uint8_t *data, qint64 size)
+{
+    if (!m_context) {
+        return false;
+    }
+    if (!data || size <= 0)
+        return true;
+    if (size > INT_MAX - AV_INPUT_BUFFER_PADDING_SIZE) {
+        m_error = QStringLiteral("Sample too large");
+        return false;
+    }
+    if (m_ending) {
+        avcodec_flush_buffers(m_context.get());
+        m_ending = false;
+    }
+
+    // libavcodec wants zeroed padding after the data and a reference-counted
+    // buffer it may keep; the buffer is reused once it has let go of it.
+    const size_t capacity = size_t(size) + AV_INPUT_BUFFER_PADDING_SIZE;
+    if (!m_input || m_input->size < capacity || !av_buffer_is_writable(m_input.get())) {
+        m_input.reset(av_buffer_alloc(std::max(capacity, m_input ? m_input->size : size_t(0))));
+        if (!m_input) {
+            m_error = QStringLiteral("Out of memory");
+            return false;
+        }
+    }
+    std::memcpy(m_input->data, data, size_t(size));
+    std::memset(m_input->data + size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+
+    av_packet_unref(m_packet.get());
+    int rc = AVERROR(ENOMEM);
+    m_packet->buf = av_buffer_ref(m_input.get());
+    if (m_packet->buf) {
+        m_packet->data = m_input->data;
+        m_packet->size = int(size);
+        rc = avcodec_send_packet(m_context.get(), m_packet.get());
+        av_packet_unref(m_packet.get());
+    }
+    if (rc < 0) {
+        m_error = av::ErrorText(rc);
+        return false;
+    }
+    m_error.clear();
+    return true;
+}
+
+void TVideoDecoder::sendEnd()
+{
+    if (m_context && !m_ending) {
+        avcodec_send_packet(m_context.get(), nullptr);
+        m_ending = true;
+    }
+}
+
+bool TVideoDecoder::receivePicture()
+{
+    m_picture.clear();
+    if (!m_context)
+        return false;
+    const int rc = avcodec_receive_frame(m_context.get(), m_picture.avFrame());
+    if (rc == 0)
+        return true;
+    if (rc == AVERROR_EOF) {
+        // Drained: ready for the next stream.
+        avcodec_flush_buffers(m_context.get());
+        m_ending = false;
+    } else if (rc != AVERROR(EAGAIN)) {
+        m_error = av::ErrorText(rc);
+    }
+    return false;
+}
+
+void TVideoDecoder::reset()
+{
+    m_picture.clear();
+    if (m_context)
+        avcodec_flush_buffers(m_context.get());
+    m_ending = false;
+}
