@@ -1,5 +1,7 @@
 #include "pipelines/pipeline.h"
 
+#include "pipelines/converters.h"
+
 #include <algorithm>
 #include <cmath>
 #include <deque>
@@ -10,7 +12,7 @@ constexpr int kPauseWaitMs = 1000;
 constexpr int kMaxConverterDepth = 4;
 } // namespace
 
-TPipeline::TPipeline(QObject *parent) : QObject(parent) {}
+TPipeline::TPipeline(QObject *parent) : QObject(parent), m_converters(DefaultConverters) {}
 
 TPipeline::~TPipeline()
 {

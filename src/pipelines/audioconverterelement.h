@@ -1,0 +1,35 @@
+#pragma once
+
+// Audio converter: 16-bit PCM in, 16-bit PCM out at the rate set with
+// SetAudioRate (the input's rate until then); the channel count is kept.
+
+#include "pipelines/audioconverter.h"
+#include "pipelines/element.h"
+
+#include <memory>
+
+class TAudioConverterElement final : public TElement
+{
+public:
+    TAudioConverterElement();
+
+    // The output rate; false for a rate the converter cannot make.
+    bool SetAudioRate(int rate);
+    int audioRate() const { return m_rate; }
+
+    TResult checkInputType(int input, const TMediaType &type) override;
+    TMediaType outputType(int output) const override;
+    void receive(int input, TMediaSample &sample) override;
+    void endOfStream(int input) override;
+    void startStreaming() override;
+    void flushed() override;
+
+private:
+    void deliverOutput();
+    int outputRate() const;
+
+    int m_rate = 0;
+    std::unique_ptr<TAudioConverter> m_converter;
+    qint64 m_done = 0; // samples delivered, for the media times
+    bool m_timeSet = false;
+};

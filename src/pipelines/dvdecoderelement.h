@@ -1,0 +1,29 @@
+#pragma once
+
+// DV video decoder: DV frames (vids/dvsd) in, full-size pictures out
+// (720x576 I420 for PAL, 720x480 Y41B for NTSC). A frame that does not
+// decode is replaced by the last good picture, so the picture count stays
+// the frame count.
+
+#include "pipelines/dvvideodecoder.h"
+#include "pipelines/element.h"
+
+class TDvVideoDecoderElement final : public TElement
+{
+public:
+    TDvVideoDecoderElement();
+
+    // The display resolution; only full size (1000) is offered.
+    void SetResolution(int resolution) { m_resolution = resolution; }
+    int resolution() const { return m_resolution; }
+
+    TResult checkInputType(int input, const TMediaType &type) override;
+    TMediaType outputType(int output) const override;
+    void receive(int input, TMediaSample &sample) override;
+    void startStreaming() override;
+
+private:
+    TDvVideoDecoder m_decoder{1};
+    QByteArray m_last;
+    int m_resolution = 1000;
+};

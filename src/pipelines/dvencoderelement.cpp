@@ -1,0 +1,72 @@
+#include "pipelines/dvencoderelement.h"
+
+#include "pipelines/rawvideo.h"
+
+TDvVideoEncoderElement::TDvVideoEncoderElement() : TElement(QStringLiteral("DV Video Encoder"))
+{
+    addInput(QStringLiteral("XForm In"));
+    addOutput(QStringLiteral("XForm Out"));
+}
+
+void TDvVideoEncoderElement::SetFormat(int videoFormat, bool wide16x9)
+{
+    m_format.standard = videoFormat == FormatNtsc ? TDvStandard::Ntsc : TDvStandard::Pal;
+    m_format.wide16x9 = wide16x9;
+    m_encoder.reset();
+}
+
+TResult TDvVideoEncoderElement::checkInputType(int, const TMediaType &type)
+{
+    const bool pal = m_format.standard == TDvStandard::Pal;
+    const TVideoInfoHeader info = type.videoInfo();
+    const bool ok = type.majorType == media::Video && type.subtype == (pal ? media::I420 : media::Y41B)
+                    && info.bitmap.width == 720 && info.bitmap.height == (pal ? 576 : 480);
+    return ok ? TResult::Ok : TResult::TypeNotAccepted;
+}
+
+TMediaType TDvVideoEncoderElement::outputType(int) const
+{
+    if (!input(0)->isConnected())
+        return {};
+    const bool pal = m_format.standard == TDvStandard::Pal;
+    TVideoInfoHeader info;
+    info.avgTimePerFrame = input(0)->mediaType().videoInfo().avgTimePerFrame;
+    info.bitmap.width = 720;
+    info.bitmap.height = pal ? 576 : 480;
+    info.bitmap.bitCount = 24;
+    info.bitmap.compression = fcc::dvsd;
+    info.bitmap.sizeImage = pal ? 144000 : 120000;
+    info.source[2] = info.target[2] = 720;
+    info.source[3] = info.target[3] = info.bitmap.height;
+    if (info.avgTimePerFrame > 0)
+        info.bitRate = quint32(qint64(info.bitmap.sizeImage) * 8 * 10000000 / info.avgTimePerFrame);
+    TMediaType type = TMediaType::video(media::Dvsd, info);
+    type.sampleSize = info.bitmap.sizeImage;
+    return type;
+}
+
+void TDvVideoEncoderElement::startStreaming()
+{
+    if (!m_encoder)
+        m_encoder = std::make_unique<TDvVideoEncoder>(m_format, 1);
+}
+
+void TDvVideoEncoderElement::receive(int, TMediaSample &sample)
+{
+    if (!m_encoder || !m_encoder->isOpen())
+        return;
+    const TMediaType &type = input(0)->mediaType();
+    const TVideoInfoHeader info = type.videoInfo();
+    if (!UnpackPicture(sample.data, type.subtype, info.bitmap.width, info.bitmap.height, m_picture)
+        || !m_encoder->encode(m_picture))
+        return;
+    const std::span<const uint8_t> frame = m_encoder->frame();
+    TMediaSample out;
+    out.data = QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
+    out.mediaStart = sample.mediaStart;
+    out.mediaStop = sample.mediaStop;
+    out.timeStart = sample.timeStart;
+    out.timeStop = sample.timeStop;
+    out.discontinuity = sample.discontinuity;
+    deliver(0, out);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+// Decoder for video streams other than DV (Motion JPEG, MPEG-4, uncompressed
+// RGB ...), chosen by libavcodec from the stream's codec code; pictures come
+// out as bottom-up RGB24 of the stream's size.
+
+#include "pipelines/element.h"
+#include "pipelines/pictureconverter.h"
+#include "pipelines/videodecoder.h"
+
+#include <memory>
+
+class TVideoDecoderElement final : public TElement
+{
+public:
+    TVideoDecoderElement();
+
+    TResult checkInputType(int input, const TMediaType &type) override;
+    TMediaType outputType(int output) const override;
+    void inputConnected(int input) override;
+    void receive(int input, TMediaSample &sample) override;
+    void endOfStream(int input) override;
+    void flushed() override;
+
+private:
+    void deliverPictures(const TMediaSample &timing);
+
+    std::unique_ptr<TVideoDecoder> m_decoder;
+    TPictureConverter m_converter;
+};
