@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -248,6 +249,78 @@ TEST(DvConversion, SplitterSoundEqualsFfmpegExtraction)
     ASSERT_EQ(capture.pcm.size(), 25 * 1920 * 4);
     ASSERT_EQ(expected.size(), capture.pcm.size());
     EXPECT_TRUE(capture.pcm == expected);
+}
+
+} // namespace
+
+namespace {
+
+// A type 1 file with a short garbage sample in the middle: the conversion to
+// type 2 goes on, the garbage passes as it came and its sound is silence of
+// a frame's length, so the sound stays in step.
+TEST(DvConversion, DamagedSamplesPassAndTheSoundStaysInStep)
+{
+    QTemporaryDir dir;
+    std::vector<QByteArray> frames;
+    std::vector<qint16> sound;
+    const QString type2 = dir.filePath("in.avi"), type1 = dir.filePath("type1.avi"), back = dir.filePath("back.avi");
+    ASSERT_TRUE(WriteType2(type2, {true, 48000}, 4, frames, sound));
+    {
+        TAviWriter writer;
+        const auto *first = reinterpret_cast<const quint8 *>(frames[0].constData());
+        ASSERT_TRUE(writer.open(type1, TAviWriterConfig::dvType1(TAviDvSystem::Pal, DvInfoFromFrame(first, 12))));
+        ASSERT_TRUE(writer.writeSample(0, frames[0].constData(), quint32(frames[0].size())));
+        ASSERT_TRUE(writer.writeSample(0, "garbage", 7));
+        ASSERT_TRUE(writer.writeSample(0, frames[2].constData(), quint32(frames[2].size())));
+        ASSERT_TRUE(writer.close());
+    }
+    ASSERT_TRUE(ToType2(type1, back));
+    std::vector<QByteArray> audio;
+    const std::vector<QByteArray> video = Frames(back, 0, &audio);
+    ASSERT_EQ(video.size(), 3u);
+    EXPECT_EQ(video[0], frames[0]);
+    EXPECT_EQ(video[1], QByteArray("garbage"));
+    EXPECT_EQ(video[2], frames[2]);
+    ASSERT_EQ(audio.size(), 3u);
+    EXPECT_EQ(audio[1], QByteArray(1920 * 4, '\0'));
+    EXPECT_EQ(audio[2], QByteArray(reinterpret_cast<const char *>(sound.data() + 2 * 2 * 1920), 1920 * 4));
+}
+
+// Past 1 GB the output continues in OpenDML parts that ffprobe reads through.
+TEST(DvConversion, OutputOverOneGigabyteIsOpenDml)
+{
+    QTemporaryDir dir;
+    const QString type2 = dir.filePath("big.avi"), type1 = dir.filePath("big1.avi");
+    const int frames = 7600; // 144000 bytes each: about 1.09 GB
+    {
+        // The input's payloads are holes (zeros): the muxers do not look at the pictures.
+        TWaveFormatEx wave;
+        wave.channels = 2;
+        wave.samplesPerSec = 48000;
+        wave.bitsPerSample = 16;
+        wave.blockAlign = 4;
+        wave.avgBytesPerSec = 192000;
+        TAviWriter writer;
+        ASSERT_TRUE(writer.open(type2, TAviWriterConfig::dvType2(TAviDvSystem::Pal, TDvInfo{}, wave)));
+        for (int i = 0; i < frames; ++i) {
+            ASSERT_TRUE(writer.writeHole(0, dif::FrameSize625));
+            ASSERT_TRUE(writer.writeHole(1, 1920 * 4));
+        }
+        ASSERT_TRUE(writer.close());
+    }
+    ASSERT_TRUE(ToType1(type2, type1));
+    EXPECT_GT(QFileInfo(type1).size(), qint64(1) << 30);
+    TFileSource file(type1);
+    TAviSampleIndex index;
+    ASSERT_TRUE(index.build(file));
+    EXPECT_EQ(index.source(), TIndexSource::OpenDml);
+    ASSERT_EQ(index.streams().size(), 1u);
+    EXPECT_EQ(index.streams()[0].samples.size(), size_t(frames));
+    QString errors;
+    const auto probed = Probe(type1, &errors);
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
+    ASSERT_FALSE(probed.empty());
+    EXPECT_EQ(probed[0].packets, frames);
 }
 
 } // namespace
