@@ -1,11 +1,14 @@
-// Pipeline events are queued Qt signals: the tests need an application object.
-#include <QCoreApplication>
+// Pipeline events are queued Qt signals and the video window is a widget:
+// the tests need an application object (offscreen unless told otherwise).
+#include <QApplication>
 
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -12,6 +12,8 @@
 #include "pipelines/queueelement.h"
 #include "pipelines/rawvideo.h"
 #include "pipelines/renderer.h"
+#include "pipelines/audiorenderer.h"
+#include "pipelines/videorenderer.h"
 #include "support/ffprobe.h"
 
 #include <gtest/gtest.h>
@@ -177,6 +179,45 @@ TEST(Render, ReencodesPalToNtscWithItsSound)
     ASSERT_TRUE(file.readExact(index.streams()[0].samples[0].offset, frame.data(), 120000));
     ASSERT_TRUE(ReadSystem(reinterpret_cast<const quint8 *>(frame.constData()), ntsc));
     EXPECT_TRUE(ntsc);
+}
+
+// Playback's renderers: pictures reach the attached window, the sound plays
+// (silently on a machine without a sound device), the volume is kept.
+TEST(Render, PlaysIntoAVideoWindowAndTheSoundDevice)
+{
+    QTemporaryDir dir;
+    const QString type1 = Sample(dir, "play.avi", {"--frames", "5", "--type", "1"});
+    ASSERT_FALSE(type1.isEmpty());
+    TPipeline pipeline;
+    TFileSourceElement source;
+    TAviSplitter splitter;
+    TVideoRendererElement video;
+    TAudioRendererElement audio;
+    TVideoWindow window;
+    window.resize(360, 288);
+    video.attachWindow(&window);
+    for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &video, &audio})
+        pipeline.add(e);
+    ASSERT_EQ(source.Load(type1), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(source.output(0), splitter.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.renderTowards(splitter.output(0), &video), TResult::Ok);
+    TElement *dvsplit = splitter.output(0)->peer()->element();
+    ASSERT_EQ(dvsplit->outputCount(), 2);
+    ASSERT_EQ(pipeline.renderTowards(dvsplit->output(1), &audio), TResult::Ok);
+
+    audio.SetVolume(-10000);
+    EXPECT_EQ(audio.volume(), -10000);
+    audio.SetVolume(250);
+    EXPECT_EQ(audio.volume(), 0);
+
+    QSignalSpy shown(&window, &TVideoWindow::pictureShown);
+    ASSERT_TRUE(RunToEnd(pipeline));
+    EXPECT_TRUE(shown.count() > 0 || shown.wait(5000));
+    const QImage picture = window.picture();
+    ASSERT_EQ(picture.size(), QSize(720, 576));
+    EXPECT_EQ(picture, video.currentPicture());
+    // The sample's bars: the top-left and bottom-left pixels show the same bar.
+    EXPECT_EQ(picture.pixel(4, 4), picture.pixel(4, 570));
 }
 
 } // namespace
