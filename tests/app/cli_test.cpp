@@ -4,6 +4,7 @@
 #include "avi/aviwriter.h"
 #include "avi/dvinfo.h"
 #include "dv/dvcodes.h"
+#include "support/mediainfo.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
@@ -63,9 +63,8 @@ QStringList columns(const QString &row)
 // mediainfo reads from a file; empty strings for what it does not report.
 std::pair<QString, QString> mediainfoFacts(const QString &file)
 {
-    const TRun info = run("mediainfo", {"--Output=JSON", file});
     QString recorded, timecode;
-    for (const QJsonValue &track : QJsonDocument::fromJson(info.out)["media"]["track"].toArray()) {
+    for (const QJsonValue &track : MediainfoTracks(file)) {
         if (track["Recorded_Date"].isString())
             recorded = track["Recorded_Date"].toString().left(19);
         if (track["TimeCode_FirstFrame"].isString())

@@ -14,6 +14,7 @@
 #include "pipelines/pipeline.h"
 #include "pipelines/renderer.h"
 #include "support/ffprobe.h"
+#include "support/mediainfo.h"
 
 #include <gtest/gtest.h>
 
@@ -190,6 +191,15 @@ TEST(DvConversion, Type2ToType1AndBackKeepsEveryFrameAndSample)
         const auto probed = Probe(type1, &errors);
         EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
         ASSERT_EQ(probed.size(), 2u) << "ffmpeg reads the sound of an interleaved stream as a stream of its own";
+        EXPECT_EQ(probed[0].packets, 12);
+        if (HaveMediainfo()) {
+            const QJsonArray tracks = MediainfoTracks(type1);
+            const QJsonObject video = MediainfoTrack(tracks, "Video");
+            EXPECT_EQ(video["Format"].toString(), "DV");
+            EXPECT_EQ(video["FrameCount"].toString(), "12");
+            EXPECT_EQ(video["Height"].toString(), s.pal ? "576" : "480");
+            EXPECT_EQ(MediainfoTrack(tracks, "Audio")["SamplingRate"].toString(), QString::number(s.rate));
+        }
 
         ASSERT_TRUE(ToType2(type1, back));
         std::vector<QByteArray> audio;
@@ -198,6 +208,13 @@ TEST(DvConversion, Type2ToType1AndBackKeepsEveryFrameAndSample)
         for (const QByteArray &chunk : audio)
             pcm += chunk;
         EXPECT_EQ(pcm, QByteArray(reinterpret_cast<const char *>(sound.data()), qsizetype(sound.size() * 2)));
+        if (HaveMediainfo()) {
+            const QJsonArray tracks = MediainfoTracks(back);
+            EXPECT_EQ(MediainfoTrack(tracks, "Video")["FrameCount"].toString(), "12");
+            // Twelve frames: 0.480 s in PAL, 0.400 s (12 x 1001 / 30000) in NTSC.
+            EXPECT_EQ(MediainfoTrack(tracks, "Video")["Duration"].toString(), s.pal ? "0.480" : "0.400");
+            EXPECT_EQ(MediainfoTrack(tracks, "Audio")["Format"].toString(), "PCM");
+        }
     }
 }
 
