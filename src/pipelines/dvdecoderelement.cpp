@@ -31,11 +31,7 @@ void TDvVideoDecoderElement::receive(int, TMediaSample &sample)
 {
     const TMediaType &type = output(0)->mediaType();
     TMediaSample out;
-    out.mediaStart = sample.mediaStart;
-    out.mediaStop = sample.mediaStop;
-    out.timeStart = sample.timeStart;
-    out.timeStop = sample.timeStop;
-    out.discontinuity = sample.discontinuity;
+    out.copyTimesFrom(sample);
     const TVideoInfoHeader info = type.videoInfo();
     if (m_decoder.decode(sample.bytes(), sample.length()) && m_decoder.picture().width() == info.bitmap.width
         && m_decoder.picture().height() == info.bitmap.height && PackPicture(m_decoder.picture(), out.data)) {

@@ -63,10 +63,6 @@ void TDvVideoEncoderElement::receive(int, TMediaSample &sample)
     const std::span<const uint8_t> frame = m_encoder->frame();
     TMediaSample out;
     out.data = QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
-    out.mediaStart = sample.mediaStart;
-    out.mediaStop = sample.mediaStop;
-    out.timeStart = sample.timeStart;
-    out.timeStop = sample.timeStop;
-    out.discontinuity = sample.discontinuity;
+    out.copyTimesFrom(sample);
     deliver(0, out);
 }

@@ -45,6 +45,17 @@ struct TMediaSample
     bool discontinuity = false;
 
     int length() const { return int(data.size()); }
+    // Takes the media and stream times and flags of another sample (a
+    // picture decoded from it, a frame encoded from it).
+    void copyTimesFrom(const TMediaSample &other)
+    {
+        mediaStart = other.mediaStart;
+        mediaStop = other.mediaStop;
+        timeStart = other.timeStart;
+        timeStop = other.timeStop;
+        syncPoint = other.syncPoint;
+        discontinuity = other.discontinuity;
+    }
     const quint8 *bytes() const { return reinterpret_cast<const quint8 *>(data.constData()); }
     quint8 *writableBytes() { return reinterpret_cast<quint8 *>(data.data()); }
 };

@@ -44,12 +44,7 @@ void TBCTransformFilter::receive(int, TMediaSample &sample)
     TMediaSample out;
     const quint32 size = output(0)->mediaType().sampleSize;
     out.data = QByteArray(qsizetype(size ? size : quint32(sample.length())), Qt::Uninitialized);
-    out.mediaStart = sample.mediaStart;
-    out.mediaStop = sample.mediaStop;
-    out.timeStart = sample.timeStart;
-    out.timeStop = sample.timeStop;
-    out.syncPoint = sample.syncPoint;
-    out.discontinuity = sample.discontinuity;
+    out.copyTimesFrom(sample);
     if (Transform(sample, out) == TResult::Ok)
         deliver(0, out);
 }

@@ -14,6 +14,7 @@
 #include "pipelines/pipeline.h"
 #include "pipelines/renderer.h"
 #include "support/ffprobe.h"
+#include "support/riffbuilder.h"
 #include "support/mediainfo.h"
 
 #include <gtest/gtest.h>
@@ -311,12 +312,7 @@ TEST(DvConversion, OutputOverOneGigabyteIsOpenDml)
     const int frames = 7600; // 144000 bytes each: about 1.09 GB
     {
         // The input's payloads are holes (zeros): the muxers do not look at the pictures.
-        TWaveFormatEx wave;
-        wave.channels = 2;
-        wave.samplesPerSec = 48000;
-        wave.bitsPerSample = 16;
-        wave.blockAlign = 4;
-        wave.avgBytesPerSec = 192000;
+        const TWaveFormatEx wave = riff::DvWaveFormat(); // 48 kHz 16-bit stereo
         TAviWriter writer;
         ASSERT_TRUE(writer.open(type2, TAviWriterConfig::dvType2(TAviDvSystem::Pal, TDvInfo{}, wave)));
         for (int i = 0; i < frames; ++i) {

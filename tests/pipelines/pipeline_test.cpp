@@ -13,6 +13,7 @@
 #include "pipelines/stagebase.h"
 #include "pipelines/tee.h"
 #include "support/ffprobe.h"
+#include "support/riffbuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -50,12 +51,7 @@ QByteArray Pcm(int number)
 bool WriteType2(const QString &path, int frames)
 {
     const QByteArray first = DvFrame(0);
-    TWaveFormatEx wave;
-    wave.channels = 2;
-    wave.samplesPerSec = 48000;
-    wave.bitsPerSample = 16;
-    wave.blockAlign = 4;
-    wave.avgBytesPerSec = 192000;
+    const TWaveFormatEx wave = riff::DvWaveFormat(); // 48 kHz 16-bit stereo
     TAviWriter writer;
     if (!writer.open(path, TAviWriterConfig::dvType2(TAviDvSystem::Pal,
                                                     DvInfoFromFrame(reinterpret_cast<const quint8 *>(first.constData()), 12), wave)))
