@@ -324,3 +324,12 @@ TEST(SceneFileReader, MissingFileIsUnreadable)
     EXPECT_FALSE(ReadScnFile(QStringLiteral("/nonexistent/none.scn"), items));
     EXPECT_TRUE(items.empty());
 }
+
+TEST_F(SceneFile, SceneEndingBeforeItsStartIsStoredEmpty)
+{
+    const ReadBack r = Read(write({Scene(0, 100), Scene(100, 99)}));
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.items.size(), 2u);
+    EXPECT_EQ(r.items[1].scene->StartFrame, 100u);
+    EXPECT_EQ(r.items[1].scene->EndFrame, 100u);
+}
