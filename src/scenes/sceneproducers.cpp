@@ -1,0 +1,85 @@
+#include "scenes/sceneproducers.h"
+
+#include "scenes/roundeven.h"
+
+#include <cmath>
+
+TSceneByDatecode::TSceneByDatecode(const QString &videoPath)
+    : m_writer(std::make_unique<TwriteScene>(videoPath))
+{
+    m_fileName = m_writer->fileName();
+    m_error = m_writer->errorString();
+}
+
+void TSceneByDatecode::AddScene(const TFrameInfo &start, const TFrameInfo &next)
+{
+    if (!m_writer)
+        return;
+    if (m_writer->AddScene(TSceneClass(start.frameIndex, next.frameIndex)))
+        ++m_scenes;
+    m_error = m_writer->errorString();
+}
+
+void TSceneByDatecode::End()
+{
+    if (!m_writer)
+        return;
+    m_writer->close();
+    m_error = m_writer->errorString();
+    m_writer.reset();
+}
+
+TSceneCallback TSceneByDatecode::sceneCallback()
+{
+    return [this](const TFrameInfo &start, const TFrameInfo &next) { AddScene(start, next); };
+}
+
+TEndCallback TSceneByDatecode::endCallback()
+{
+    return [this]() { End(); };
+}
+
+int IntervalSeconds(const QString &text)
+{
+    bool ok = false;
+    const int seconds = text.trimmed().toInt(&ok);
+    return ok ? seconds : 0;
+}
+
+qint64 IntervalStep(int seconds, double fps)
+{
+    const double step = RoundHalfEven(double(seconds) * fps);
+    // Anything past the largest frame count is one scene anyway.
+    if (!(step > 0))
+        return 0;
+    return step > 4294967296.0 ? qint64(4294967296) : qint64(step);
+}
+
+TIntervalResult WriteScenesByInterval(const QString &videoPath, int seconds, double fps, quint32 frameCount,
+                                      const TIntervalProgress &progress)
+{
+    TIntervalResult result;
+    const qint64 step = IntervalStep(seconds, fps);
+    if (step == 0)
+        return result;
+
+    TwriteScene writer(videoPath);
+    result.written = true;
+    result.fileName = writer.fileName();
+    if (progress.begin)
+        progress.begin(frameCount);
+    for (qint64 start = 0; start < frameCount && writer.ok(); start += step) {
+        if (progress.aborted && progress.aborted())
+            break;
+        if (progress.position)
+            progress.position(quint32(start));
+        const qint64 end = qMin<qint64>(start + step, frameCount);
+        if (writer.AddScene(TSceneClass(quint32(start), quint32(end))))
+            ++result.scenes;
+    }
+    if (progress.end)
+        progress.end();
+    writer.close();
+    result.error = writer.errorString();
+    return result;
+}
