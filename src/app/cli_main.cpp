@@ -66,6 +66,23 @@ const std::vector<TSubcommand> &subcommands()
          "\n"
          "Exit status: 0 on success, 1 when FILE cannot be read, 2 on a usage error.\n",
          runRiff},
+        {"info", "[--json] FILE... the facts the program keeps for each video file",
+         "Usage: tarvex-cli info [--json] FILE...\n"
+         "\n"
+         "Reads each FILE's headers and first DV frame and prints what the program shows\n"
+         "about it: the first datecode and timecode, DV type, TV standard, aspect, picture\n"
+         "size, frame rate and count, duration, sound, codec, and whether scene and\n"
+         "subtitle files exist beside it.\n"
+         "\n"
+         "  --json   one JSON array with one object per file, in argument order, with the keys\n"
+         "           file, datecode_text, first_datecode (yyyy-mm-ddThh:nn:ss or null),\n"
+         "           timecode_text, dv_type, standard (0 PAL, 1 NTSC, 2 not determined),\n"
+         "           is_16_9, width, display_height, frame_rate, frame_count, duration_text,\n"
+         "           audio_text, codec, has_scene_file, has_subtitle_file, dv_info_valid\n"
+         "\n"
+         "A file that is not a DV AVI file is listed with dv_info_valid false.\n"
+         "Exit status: 0 on success, 1 when a FILE cannot be read, 2 on a usage error.\n",
+         runInfo},
     };
     return commands;
 }

@@ -31,6 +31,7 @@ void printHelp(const TSubcommand &command);
 
 int runFrames(const QStringList &args);
 int runRiff(const QStringList &args);
+int runInfo(const QStringList &args);
 
 const std::vector<TSubcommand> &subcommands();
 

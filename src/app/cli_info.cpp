@@ -1,0 +1,113 @@
+// tarvex-cli info: the record the program keeps for each video file.
+
+#include "app/clitool.h"
+
+#include "avi/aviinfo.h"
+#include "avi/avifichier.h"
+#include "dv/datecode.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+namespace cli {
+namespace {
+
+QJsonObject RecordObject(const QString &file, const TaviFichier &r)
+{
+    QJsonObject o;
+    o.insert("file", file);
+    o.insert("datecode_text", r.datecodeText);
+    o.insert("first_datecode", r.dvInfoValid && r.firstDatecode != 0
+                                   ? QJsonValue(FormatDateTime(QStringLiteral("yyyy-mm-dd'T'hh:nn:ss"), r.firstDatecode))
+                                   : QJsonValue(QJsonValue::Null));
+    o.insert("timecode_text", r.timecodeText);
+    o.insert("dv_type", r.dvType);
+    o.insert("standard", int(r.standard));
+    o.insert("is_16_9", r.is16x9);
+    o.insert("width", r.width);
+    o.insert("display_height", r.displayHeight);
+    o.insert("frame_rate", r.frameRate);
+    o.insert("frame_count", r.frameCount);
+    o.insert("duration_text", r.durationText);
+    o.insert("audio_text", r.audioText);
+    o.insert("codec", r.codec);
+    o.insert("has_scene_file", r.hasSceneFile);
+    o.insert("has_subtitle_file", r.hasSubtitleFile);
+    o.insert("dv_info_valid", r.dvInfoValid);
+    return o;
+}
+
+const char *const kKeys[] = {"datecode_text", "first_datecode", "timecode_text", "dv_type", "standard",
+                             "is_16_9", "width", "display_height", "frame_rate", "frame_count",
+                             "duration_text", "audio_text", "codec", "has_scene_file", "has_subtitle_file",
+                             "dv_info_valid"};
+
+void PrintPlain(const QJsonObject &o)
+{
+    std::printf("%s\n", qPrintable(o["file"].toString()));
+    for (const char *key : kKeys) {
+        const QJsonValue v = o[QLatin1String(key)];
+        QString text;
+        if (v.isBool())
+            text = v.toBool() ? QStringLiteral("yes") : QStringLiteral("no");
+        else if (v.isDouble())
+            text = QString::number(v.toDouble(), 'g', 10);
+        else if (v.isNull())
+            text = QStringLiteral("-");
+        else
+            text = v.toString();
+        std::printf("  %-18s %s\n", key, qPrintable(text));
+    }
+}
+
+} // namespace
+
+int runInfo(const QStringList &args)
+{
+    bool json = false;
+    QStringList files;
+    for (const QString &arg : args) {
+        if (arg == QLatin1String("--json"))
+            json = true;
+        else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1)
+            return usageError(QStringLiteral("info: unknown option '%1'").arg(arg), "info");
+        else
+            files << arg;
+    }
+    if (files.isEmpty())
+        return usageError(QStringLiteral("info: missing FILE"), "info");
+
+    int status = Ok;
+    QJsonArray array;
+    for (const QString &file : files) {
+        std::unique_ptr<TaviFichier> record;
+        try {
+            record = std::make_unique<TaviFichier>(file);
+        } catch (const TFileOpenError &e) {
+            reportFileError(file, e.reason());
+            status = FileError;
+            continue;
+        } catch (const std::exception &e) {
+            reportFileError(file, QString::fromLocal8Bit(e.what()));
+            status = FileError;
+            continue;
+        }
+        const QJsonObject o = RecordObject(file, *record);
+        if (json)
+            array.append(o);
+        else
+            PrintPlain(o);
+    }
+    if (json)
+        std::printf("%s", QJsonDocument(array).toJson(QJsonDocument::Indented).constData());
+    std::fflush(stdout);
+    return status;
+}
+
+} // namespace cli
