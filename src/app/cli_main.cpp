@@ -66,7 +66,7 @@ const std::vector<TSubcommand> &subcommands()
          "\n"
          "Exit status: 0 on success, 1 when FILE cannot be read, 2 on a usage error.\n",
          runRiff},
-        {"info", "[--json] FILE... the facts the program keeps for each video file",
+        {"info", "[--json] FILE...  the facts the program keeps for each video file",
          "Usage: tarvex-cli info [--json] FILE...\n"
          "\n"
          "Reads each FILE's headers and first DV frame and prints what the program shows\n"
@@ -83,6 +83,18 @@ const std::vector<TSubcommand> &subcommands()
          "A file that is not a DV AVI file is listed with dv_info_valid false.\n"
          "Exit status: 0 on success, 1 when a FILE cannot be read, 2 on a usage error.\n",
          runInfo},
+        {"scenes", "FILE            list the scenes of a video's scene file",
+         "Usage: tarvex-cli scenes FILE\n"
+         "\n"
+         "Reads the scene file of the video FILE (FILE with the extension .scn) and prints,\n"
+         "tab-separated after a header line, one row per scene: its number, its start and\n"
+         "end frames as the scene file holds them (the end is the first frame after the\n"
+         "scene), the datecode of its first frame read from the video (yyyy-mm-dd hh:nn:ss,\n"
+         "or - when there is none) and its title.\n"
+         "\n"
+         "Exit status: 0 on success, 1 when the scene file is missing, damaged or\n"
+         "unreadable (the scenes read before the damage are printed), 2 on a usage error.\n",
+         runScenes},
     };
     return commands;
 }

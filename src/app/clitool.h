@@ -32,6 +32,7 @@ void printHelp(const TSubcommand &command);
 int runFrames(const QStringList &args);
 int runRiff(const QStringList &args);
 int runInfo(const QStringList &args);
+int runScenes(const QStringList &args);
 
 const std::vector<TSubcommand> &subcommands();
 
