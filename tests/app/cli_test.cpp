@@ -4,6 +4,8 @@
 #include "avi/aviwriter.h"
 #include "avi/dvinfo.h"
 #include "dv/dvcodes.h"
+#include "scenes/scenefile.h"
+#include "scenes/scenes.h"
 #include "support/mediainfo.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
@@ -336,6 +339,105 @@ TEST_F(Cli, RiffReportsTheChunkTreePlainOrWithMarkup)
     ASSERT_EQ(rich.exitCode, 0);
     EXPECT_TRUE(rich.out.contains("<B><COLOR Blue>"));
     EXPECT_TRUE(rich.out.contains("(Interleaved)"));
+}
+
+TEST_F(Cli, InfoGivesTheRecordOfEachFile)
+{
+    const QString dv = path("tape.avi");
+    ASSERT_EQ(sample({"--frames", "50", "--type", "2", "--ntsc", "--wide", "--start", "2003-07-14T10:20:30", dv}).exitCode, 0);
+    QFile notes(path("notes.txt"));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("not a video\n");
+    notes.close();
+
+    const TRun r = cli({"info", "--json", dv, notes.fileName()});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QJsonArray array = QJsonDocument::fromJson(r.out).array();
+    ASSERT_EQ(array.size(), 2);
+    const QJsonObject tape = array[0].toObject();
+    const QStringList keys = {"file", "datecode_text", "first_datecode", "timecode_text", "dv_type", "standard",
+                              "is_16_9", "width", "display_height", "frame_rate", "frame_count", "duration_text",
+                              "audio_text", "codec", "has_scene_file", "has_subtitle_file", "dv_info_valid"};
+    EXPECT_EQ(QStringList(tape.keys()).size(), keys.size());
+    for (const QString &key : keys)
+        EXPECT_TRUE(tape.contains(key)) << key.toStdString();
+    EXPECT_EQ(tape["file"].toString(), dv);
+    EXPECT_EQ(tape["first_datecode"].toString(), "2003-07-14T10:20:30");
+    EXPECT_EQ(tape["timecode_text"].toString(), "00.00.00.00");
+    EXPECT_EQ(tape["dv_type"].toInt(), 2);
+    EXPECT_EQ(tape["standard"].toInt(), 1);
+    EXPECT_TRUE(tape["is_16_9"].toBool());
+    EXPECT_EQ(tape["display_height"].toInt(), 405);
+    EXPECT_EQ(tape["frame_count"].toInt(), 50);
+    EXPECT_NEAR(tape["frame_rate"].toDouble(), 29.97, 0.01);
+    EXPECT_TRUE(tape["dv_info_valid"].toBool());
+
+    const QJsonObject other = array[1].toObject();
+    EXPECT_FALSE(other["dv_info_valid"].toBool());
+    EXPECT_TRUE(other["first_datecode"].isNull());
+    EXPECT_EQ(other["standard"].toInt(), 2);
+
+    // A missing file among others: reported, the others still listed, status 1.
+    const TRun missing = cli({"info", path("missing.avi"), dv});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains("missing.avi"));
+    EXPECT_TRUE(missing.out.contains("tape.avi"));
+}
+
+// DV written by ffmpeg's DV muxer: info's first datecode and timecode are
+// what mediainfo reads.
+TEST_F(Cli, InfoAgreesWithMediainfoOnFfmpegDv)
+{
+    if (!haveTool("ffmpeg") || !haveTool("mediainfo"))
+        GTEST_SKIP() << "ffmpeg and mediainfo are needed";
+    const QString dv = path("ff.dv"), avi = path("ff.avi");
+    const TRun made = run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=720x576:rate=25", "-f", "lavfi",
+                                     "-i", "sine=sample_rate=48000", "-t", "0.4", "-c:v", "dvvideo", "-pix_fmt", "yuv420p",
+                                     "-c:a", "pcm_s16le", "-ac", "2", "-metadata", "creation_time=2011-11-11T11:11:11",
+                                     "-metadata", "timecode=02:03:04:05", "-f", "dv", dv});
+    ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+    ASSERT_TRUE(wrapRawDv(dv, avi));
+    const auto [recorded, timecode] = mediainfoFacts(dv);
+    ASSERT_FALSE(recorded.isEmpty());
+
+    const TRun r = cli({"info", "--json", avi});
+    ASSERT_EQ(r.exitCode, 0);
+    const QJsonObject o = QJsonDocument::fromJson(r.out).array()[0].toObject();
+    EXPECT_EQ(o["first_datecode"].toString().replace('T', ' '), recorded);
+    EXPECT_EQ(o["timecode_text"].toString().replace('.', ':'), timecode);
+    EXPECT_EQ(o["dv_type"].toInt(), 1);
+}
+
+TEST_F(Cli, ScenesListsTheSceneFileAndReportsDamage)
+{
+    const QString dv = path("tape.avi");
+    ASSERT_EQ(sample({"--frames", "20", "--jump-at", "8", dv}).exitCode, 0);
+    const QString scn = path("tape.scn");
+    {
+        TwriteScene writer(dv);
+        TSceneClass first(0, 8), second(8, 20);
+        second.Caption = "Birthday";
+        ASSERT_TRUE(writer.AddScene(first));
+        ASSERT_TRUE(writer.AddScene(second));
+        ASSERT_TRUE(writer.close());
+    }
+    const TRun r = cli({"scenes", dv});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_EQ(r.rows(), QStringList({"scene\tstart\tend\tdatecode\ttitle", "1\t0\t8\t2007-12-31 23:59:50\t",
+                                      "2\t8\t20\t2008-01-02 03:16:50\tBirthday"}));
+
+    // Cut inside the second record: the first scene is listed, the damage reported.
+    QFile file(scn);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.resize(file.size() - 10);
+    file.close();
+    const TRun cut = cli({"scenes", dv});
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_TRUE(cut.err.contains("tape.scn"));
+    EXPECT_TRUE(cut.out.contains("1\t0\t8"));
+
+    const TRun none = cli({"scenes", path("good.avi")});
+    EXPECT_EQ(none.exitCode, 1);
 }
 
 } // namespace
