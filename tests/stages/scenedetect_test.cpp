@@ -33,7 +33,7 @@ qint64 Seconds(TDateTime value)
     return std::llround(value * 86400.0);
 }
 
-struct TFrameSpec
+struct TTestFrame
 {
     std::optional<int> second; // datecode kBase + seconds; none: no datecode
     bool pal = true;
@@ -47,15 +47,15 @@ struct TFrameSpec
 struct TRun
 {
     int count;
-    TFrameSpec spec;
+    TTestFrame shape;
 };
 
-std::vector<TFrameSpec> Build(const std::vector<TRun> &runs)
+std::vector<TTestFrame> Build(const std::vector<TRun> &runs)
 {
-    std::vector<TFrameSpec> frames;
+    std::vector<TTestFrame> frames;
     for (const TRun &run : runs) {
         for (int i = 0; i < run.count; ++i) {
-            TFrameSpec f = run.spec;
+            TTestFrame f = run.shape;
             if (f.second)
                 *f.second += i / 25;
             frames.push_back(f);
@@ -64,18 +64,18 @@ std::vector<TFrameSpec> Build(const std::vector<TRun> &runs)
     return frames;
 }
 
-QByteArray MakeFrame(const TFrameSpec &spec, int number)
+QByteArray MakeFrame(const TTestFrame &shape, int number)
 {
-    QByteArray frame = MakeBlankDifFrame(spec.pal);
+    QByteArray frame = MakeBlankDifFrame(shape.pal);
     TCamcorderPacks p;
-    if (spec.second)
-        p.datecode = FieldsFromDatecode(kBase + *spec.second * OneSecond);
+    if (shape.second)
+        p.datecode = FieldsFromDatecode(kBase + *shape.second * OneSecond);
     p.timecode = {0, quint8(number / 1500 % 60), quint8(number / 25 % 60), quint8(number % 25)};
-    p.wide16x9 = spec.wide;
-    p.audioRate = spec.rate;
-    p.audioBits = spec.bits;
-    p.audioChannels = spec.channels;
-    StampCamcorderPacks(reinterpret_cast<quint8 *>(frame.data()), spec.pal ? dif::Sequences625 : dif::Sequences525, p);
+    p.wide16x9 = shape.wide;
+    p.audioRate = shape.rate;
+    p.audioBits = shape.bits;
+    p.audioChannels = shape.channels;
+    StampCamcorderPacks(reinterpret_cast<quint8 *>(frame.data()), shape.pal ? dif::Sequences625 : dif::Sequences525, p);
     return frame;
 }
 
@@ -173,10 +173,10 @@ protected:
         });
     }
 
-    void feed(const std::vector<TFrameSpec> &frames)
+    void feed(const std::vector<TTestFrame> &frames)
     {
-        for (const TFrameSpec &spec : frames)
-            feedBytes(MakeFrame(spec, fed));
+        for (const TTestFrame &shape : frames)
+            feedBytes(MakeFrame(shape, fed));
     }
 
     void feedBytes(const QByteArray &bytes)
@@ -187,7 +187,7 @@ protected:
         stage.receive(0, sample);
     }
 
-    std::vector<TScene> run(const std::vector<TFrameSpec> &frames)
+    std::vector<TScene> run(const std::vector<TTestFrame> &frames)
     {
         scenes.clear();
         fed = 0;
@@ -233,8 +233,8 @@ struct TSceneCase
 
 TEST_F(SceneDetect, ScenesOfFrameSequences)
 {
-    const TFrameSpec dated{.second = 0};
-    const TFrameSpec undated{};
+    const TTestFrame dated{.second = 0};
+    const TTestFrame undated{};
     const std::vector<TSceneCase> cases = {
         {"continuous datecode: one scene, reported at stop", {{60, dated}}, {{0, 60}}},
         {"no datecode at all", {{30, undated}}, {{0, 30}}},
@@ -268,9 +268,9 @@ TEST_F(SceneDetect, ScenesOfFrameSequences)
         fresh.setSceneCallback([&](const TFrameInfo &a, const TFrameInfo &b) { got.emplace_back(a.frameIndex, b.frameIndex); });
         fresh.startStreaming();
         int n = 0;
-        for (const TFrameSpec &spec : Build(c.runs)) {
+        for (const TTestFrame &shape : Build(c.runs)) {
             TMediaSample sample;
-            sample.data = MakeFrame(spec, n++);
+            sample.data = MakeFrame(shape, n++);
             fresh.receive(0, sample);
         }
         fresh.stopStreaming();
@@ -280,7 +280,7 @@ TEST_F(SceneDetect, ScenesOfFrameSequences)
 
 TEST_F(SceneDetect, LaterRunsTestTheFirstPair)
 {
-    const std::vector<TFrameSpec> jumpAfterFirst = Build({{1, {.second = 0}}, {10, {.second = 100}}});
+    const std::vector<TTestFrame> jumpAfterFirst = Build({{1, {.second = 0}}, {10, {.second = 100}}});
     EXPECT_EQ(run(jumpAfterFirst), (std::vector<TScene>{{0, 11}}));
     // After a stop the first dated frame completes a pair with the reset record.
     EXPECT_EQ(run(jumpAfterFirst), (std::vector<TScene>{{0, 1}, {1, 11}}));
@@ -372,7 +372,7 @@ TEST_F(SceneDetect, TextModesAndCountdowns)
         fresh.setTextMode(c.mode);
         if (c.displaySeconds >= 0)
             fresh.setDisplaySeconds(c.displaySeconds);
-        const std::vector<TFrameSpec> frames = Build(c.runs);
+        const std::vector<TTestFrame> frames = Build(c.runs);
         fresh.startStreaming();
         for (size_t i = 0; i < frames.size(); ++i) {
             TMediaSample sample;
@@ -409,7 +409,7 @@ TEST_F(SceneDetect, TextLinesChangeOnlyWithTheirContent)
     EXPECT_EQ(texts[4].line2, QStringLiteral("0:00:02:02 / 11:00:00 100%"));
 
     // Without a datecode the codes give empty texts.
-    feed({TFrameSpec{}});
+    feed({TTestFrame{}});
     ASSERT_EQ(texts.size(), 6u);
     EXPECT_EQ(texts[5].line1, QStringLiteral("On  at "));
 
@@ -496,7 +496,7 @@ TEST_F(SceneDetect, SettingsWrittenWhileFramesPass)
 {
     installText();
     store.setTemplates(QStringLiteral("%D2"), QStringLiteral("%D2"));
-    const std::vector<TFrameSpec> frames = Build({{300, {.second = 0}}});
+    const std::vector<TTestFrame> frames = Build({{300, {.second = 0}}});
     std::atomic<bool> done{false};
     std::thread writer([&] {
         for (int i = 0; !done.load(); ++i)
@@ -588,16 +588,16 @@ TEST_P(SceneDetectPipeline, LastSceneIsReportedByTheStoppingThread)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("in.avi");
-    const std::vector<TFrameSpec> specs = Build({{30, {.second = 0}}, {20, {.second = 60}}});
+    const std::vector<TTestFrame> frameList = Build({{30, {.second = 0}}, {20, {.second = 60}}});
     {
-        const QByteArray first = MakeFrame(specs[0], 0);
+        const QByteArray first = MakeFrame(frameList[0], 0);
         const TDvInfo info = DvInfoFromFrame(reinterpret_cast<const quint8 *>(first.constData()), dif::Sequences625);
         TAviWriter writer;
         ASSERT_TRUE(writer.open(path, type1 ? TAviWriterConfig::dvType1(TAviDvSystem::Pal, info)
                                             : TAviWriterConfig::dvType2(TAviDvSystem::Pal, info, riff::DvWaveFormat())));
         const QByteArray pcm(1920 * 4, '\0');
-        for (size_t i = 0; i < specs.size(); ++i) {
-            const QByteArray frame = MakeFrame(specs[i], int(i));
+        for (size_t i = 0; i < frameList.size(); ++i) {
+            const QByteArray frame = MakeFrame(frameList[i], int(i));
             ASSERT_TRUE(writer.writeSample(0, frame.constData(), quint32(frame.size())));
             if (!type1) {
                 ASSERT_TRUE(writer.writeSample(1, pcm.constData(), quint32(pcm.size())));
