@@ -111,7 +111,34 @@ static void printToolHelp()
     for (const auto &command : cli::subcommands())
         std::printf("  %-7s %s\n", command.name, command.synopsis);
     std::printf("\n"
-                "'tarvex-cli SUBCOMMAND --help' describes a subcommand.\n");
+                "Commands, run over the given files as over a selection in the window:\n");
+    for (const QString &command : cli::catalogueCommandNames())
+        std::printf("  %s\n", qPrintable(command));
+    std::printf("\n"
+                "'tarvex-cli SUBCOMMAND --help' describes a subcommand or a command.\n");
+}
+
+static void printCommandHelp(const QString &command)
+{
+    std::printf("Usage: tarvex-cli %s [--yes|--no] [--param=VALUE] [--set NAME=VALUE]... FILE...\n"
+                "\n"
+                "Runs the command %s over the FILEs, as the window runs it over its selection.\n"
+                "Files the command does not apply to are skipped. Messages go to stderr, with a\n"
+                "progress bar when stderr is a terminal.\n"
+                "\n"
+                "  --yes            answer Yes to every question (overwriting, deleting)\n"
+                "  --no             answer No to every question\n"
+                "                   (without either: asked on the terminal when stdin is one,\n"
+                "                   else No)\n"
+                "  --param=VALUE    the command's parameter (CreerScnByIntervalle: the interval in\n"
+                "                   seconds)\n"
+                "  --set NAME=VALUE a setting for this run: FormatDatecode1, FormatDatecode2,\n"
+                "                   FormatAfficherDatecode, WhatIncrust, IncrustPerso1, IncrustPerso2,\n"
+                "                   WhenIncrust, DureeIncrustation, DecalageDisplay\n"
+                "\n"
+                "Exit status: 0 when every file succeeded or was skipped, 1 when a file failed,\n"
+                "2 on a usage error.\n",
+                qPrintable(command), qPrintable(command));
 }
 
 int main(int argc, char **argv)
@@ -136,5 +163,13 @@ int main(int argc, char **argv)
             return command.run(args);
         }
     }
+    for (const QString &command : cli::catalogueCommandNames())
+        if (name.compare(command, Qt::CaseInsensitive) == 0) {
+            if (cli::wantsHelp(args)) {
+                printCommandHelp(command);
+                return cli::Ok;
+            }
+            return cli::runCatalogueCommand(command, args);
+        }
     return cli::usageError(QStringLiteral("unknown subcommand '%1'").arg(name));
 }

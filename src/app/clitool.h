@@ -33,6 +33,9 @@ int runFrames(const QStringList &args);
 int runRiff(const QStringList &args);
 int runInfo(const QStringList &args);
 int runScenes(const QStringList &args);
+// The commands of the catalogue, run through the command engine.
+QStringList catalogueCommandNames();
+int runCatalogueCommand(const QString &name, const QStringList &args);
 
 const std::vector<TSubcommand> &subcommands();
 

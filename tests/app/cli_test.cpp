@@ -13,10 +13,12 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -438,6 +440,101 @@ TEST_F(Cli, ScenesListsTheSceneFileAndReportsDamage)
 
     const TRun none = cli({"scenes", path("good.avi")});
     EXPECT_EQ(none.exitCode, 1);
+}
+
+// The commands of the catalogue, run through the engine over the given files.
+TEST_F(Cli, CommandsWriteSubtitleAndSceneFiles)
+{
+    const QString dv = path("tape.avi");
+    ASSERT_EQ(sample({"--frames", "100", "--jump-at", "60", dv}).exitCode, 0);
+    const QString srt = path("tape.srt"), scn = path("tape.scn");
+
+    TRun r = cli({"CreerSrt", dv, path("notes.txt")});
+    EXPECT_EQ(r.exitCode, 1) << "the missing file is reported";
+    ASSERT_TRUE(QFile::exists(srt)) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("Creating a srt file for tape.avi"));
+    QFile file(srt);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray subtitles = file.readAll();
+    file.close();
+    // A subtitle per second of the camcorder clock: 60 frames (2.4 s), then the jump and 40 frames.
+    EXPECT_TRUE(subtitles.startsWith("1\r\n00:00:00,000 --> 00:00:01,000\r\n"));
+    EXPECT_TRUE(subtitles.contains("\r\n3\r\n00:00:02,000 --> 00:00:02,400\r\n"));
+    EXPECT_TRUE(subtitles.contains("\r\n5\r\n00:00:03,400 --> 00:00:04,000\r\n"));
+    EXPECT_FALSE(subtitles.contains("\r\n6\r\n"));
+
+    // The subtitle file exists: without an answer it is kept, with --yes it is written again.
+    r = cli({"creersrt", "--no", "--set", "WhenIncrust=1", "--set", "DureeIncrustation=1", dv});
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), subtitles);
+    file.close();
+    r = cli({"creersrt", "--yes", "--set", "WhenIncrust=1", "--set", "DureeIncrustation=1", dv});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray once = file.readAll();
+    EXPECT_TRUE(once.startsWith("1\r\n00:00:00,000 --> 00:00:00,920\r\n")) << "shown once, on the first 23 frames";
+    EXPECT_FALSE(once.contains("\r\n2\r\n"));
+    file.close();
+
+    r = cli({"CreerScnByDate", dv});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_EQ(cli({"scenes", dv}).rows().mid(1),
+              QStringList({"1\t0\t60\t2007-12-31 23:59:50\t", "2\t60\t100\t2008-01-02 03:16:50\t"}));
+
+    r = cli({"CreerScnByIntervalle", "--yes", "--param=1", dv});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_EQ(cli({"scenes", dv}).rows().size(), 1 + 4); // 25, 25, 25 and 25 frames
+
+    const TRun info = cli({"info", "--json", dv});
+    const QJsonObject o = QJsonDocument::fromJson(info.out).array()[0].toObject();
+    EXPECT_TRUE(o["has_scene_file"].toBool());
+    EXPECT_TRUE(o["has_subtitle_file"].toBool());
+}
+
+TEST_F(Cli, CommandsReportFilesTheyCannotWriteAndGoOn)
+{
+    const QString blocked = path("blocked.avi"), good = path("good.avi");
+    ASSERT_EQ(sample({"--frames", "10", blocked}).exitCode, 0);
+    ASSERT_EQ(sample({"--frames", "10", good}).exitCode, 0);
+    QDir(dir.path()).mkdir("blocked.srt"); // a folder where the subtitle file should go
+    QFile text(path("notes.avi"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a video");
+    text.close();
+
+    const TRun r = cli({"CreerSrt", "--yes", blocked, text.fileName(), good});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("An error occured while creating a srt file for " + blocked.toUtf8())) << r.err.constData();
+    EXPECT_TRUE(QFileInfo(path("blocked.srt")).isDir());
+    EXPECT_FALSE(QFile::exists(path("notes.srt"))) << "a file without DV is skipped";
+    EXPECT_TRUE(QFile::exists(path("good.srt"))) << "the run goes on after a failure";
+
+    const TRun usage = cli({"CreerSrt", "--set", "NoSuchSetting=1", good});
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_EQ(cli({"CreerSrt", "--help"}).exitCode, 0);
+}
+
+TEST_F(Cli, DeletingCompanionFilesAsksFirst)
+{
+    const QString dv = path("tape.avi");
+    ASSERT_EQ(sample({"--frames", "10", dv}).exitCode, 0);
+    ASSERT_EQ(cli({"CreerScnByDate", dv}).exitCode, 0);
+    ASSERT_TRUE(QFile::exists(path("tape.scn")));
+
+    EXPECT_EQ(cli({"SupprimerScn", "--no", dv}).exitCode, 0);
+    EXPECT_TRUE(QFile::exists(path("tape.scn")));
+
+    // The trash of a home of the test's own.
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", dir.filePath("data"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TARVEX_BIN_DIR "/tarvex-cli"), {"SupprimerScn", "--yes", dv});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+    EXPECT_FALSE(QFile::exists(path("tape.scn")));
+    EXPECT_TRUE(QFile::exists(dv));
 }
 
 } // namespace

@@ -1,0 +1,309 @@
+// tarvex-cli COMMAND: runs a command of the catalogue over the given files
+// through the command engine, as the window runs it over its selection.
+
+#include "app/clitool.h"
+
+#include "avi/aviinfo.h"
+#include "avi/avifichier.h"
+#include "commands/commandengine.h"
+#include "commands/commandfilelist.h"
+#include "commands/udmaction.h"
+#include "dv/templates.h"
+#include "pipelines/convertirdvunit.h"
+#include "stages/datecodetextsettings.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace cli {
+namespace {
+
+// The files given on the command line, all selected.
+class TCliFileList final : public TCommandFileList
+{
+public:
+    std::vector<std::unique_ptr<TAbstractListFichier>> records;
+    std::vector<bool> selected;
+
+    int currentIndex() const override { return records.empty() ? -1 : 0; }
+    int count() const override { return int(records.size()); }
+    int selectedCount() const override { return int(std::count(selected.begin(), selected.end(), true)); }
+    QString itemText(int index) const override { return records[size_t(index)]->fileName(); }
+    TAbstractListFichier *record(int index) const override { return records[size_t(index)].get(); }
+    bool isSelected(int index) const override { return selected[size_t(index)]; }
+    void setSelected(int index, bool on) override { selected[size_t(index)] = on; }
+    void selectRecord(TAbstractListFichier *record) override
+    {
+        for (size_t i = 0; i < records.size(); ++i)
+            if (records[i].get() == record)
+                selected[i] = true;
+    }
+    void setEnabled(bool) override {}
+    void refreshActiveItem() override {}
+    void refreshCounts() override {}
+    void addFichier(std::unique_ptr<TAbstractListFichier> record, bool select) override
+    {
+        for (size_t i = 0; i < records.size(); ++i)
+            if (records[i]->fullPath() == record->fullPath()) {
+                records[i] = std::move(record);
+                selected[i] = select;
+                return;
+            }
+        records.push_back(std::move(record));
+        selected.push_back(select);
+    }
+    void removeFichier(TAbstractListFichier *record) override
+    {
+        for (size_t i = 0; i < records.size(); ++i)
+            if (records[i].get() == record) {
+                records.erase(records.begin() + qsizetype(i));
+                selected.erase(selected.begin() + qsizetype(i));
+                return;
+            }
+    }
+    void replaceFichier(TAbstractListFichier *old, std::unique_ptr<TAbstractListFichier> record) override
+    {
+        for (auto &r : records)
+            if (r.get() == old)
+                r = std::move(record);
+    }
+};
+
+// Answers the engine's questions: always the same answer, or asked on the terminal.
+class TCliAnswerer final : public TCommandAnswerer
+{
+public:
+    enum class TMode { Yes, No, Ask };
+    explicit TCliAnswerer(TMode mode) : m_mode(mode) {}
+
+    TModalResult ConfirmCommand(const QString &question, bool several) override
+    {
+        if (m_mode == TMode::Yes)
+            return several ? mrYesToAll : mrYes;
+        if (m_mode == TMode::No)
+            return several ? mrNoToAll : mrNo;
+        QString text = question;
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        for (;;) {
+            std::fprintf(stderr, "%s\n%s ", qPrintable(text),
+                         several ? "[y]es, [n]o, [a]ll (yes to all), n[o]ne (no to all), [c]ancel?" : "[y]es, [n]o, [c]ancel?");
+            std::fflush(stderr);
+            char line[64];
+            if (!std::fgets(line, sizeof line, stdin))
+                return mrCancel;
+            switch (line[0]) {
+            case 'y': case 'Y': return mrYes;
+            case 'n': case 'N': return mrNo;
+            case 'c': case 'C': return mrCancel;
+            case 'a': case 'A': if (several) return mrYesToAll; break;
+            case 'o': case 'O': if (several) return mrNoToAll; break;
+            default: break;
+            }
+        }
+    }
+
+private:
+    TMode m_mode;
+};
+
+// The settings a command run can be given with --set, by key.
+struct TRunSettings
+{
+    QString formatAfficherDatecode = datecodesettings::FormatAfficherDatecodeDefault.toString();
+    int whatIncrust = 0;
+    QString incrustPerso1 = datecodesettings::IncrustPerso1Default.toString();
+    QString incrustPerso2 = datecodesettings::IncrustPerso2Default.toString();
+
+    // False with a reason for an unknown key or a value of the wrong kind.
+    bool set(const QString &key, const QString &value, TdmAction &actions, QString &error)
+    {
+        bool number = false;
+        const int n = value.toInt(&number);
+        TDatecodeTextSettingsStore &store = TDatecodeTextSettingsStore::instance();
+        if (key.compare(QLatin1String("FormatDatecode1"), Qt::CaseInsensitive) == 0) {
+            store.setFormat1(value);
+        } else if (key.compare(QLatin1String("FormatDatecode2"), Qt::CaseInsensitive) == 0) {
+            store.setFormat2(value);
+        } else if (key.compare(QLatin1String("FormatAfficherDatecode"), Qt::CaseInsensitive) == 0) {
+            formatAfficherDatecode = value;
+        } else if (key.compare(QLatin1String("IncrustPerso1"), Qt::CaseInsensitive) == 0) {
+            incrustPerso1 = value;
+        } else if (key.compare(QLatin1String("IncrustPerso2"), Qt::CaseInsensitive) == 0) {
+            incrustPerso2 = value;
+        } else if (key.compare(QLatin1String("DecalageDisplay"), Qt::CaseInsensitive) == 0) {
+            const double days = value.toDouble(&number);
+            if (!number)
+                return error = QStringLiteral("DecalageDisplay takes a number of days"), false;
+            store.setDisplayShift(days);
+        } else if (key.compare(QLatin1String("WhatIncrust"), Qt::CaseInsensitive) == 0) {
+            if (!number || n < 0 || n > 2)
+                return error = QStringLiteral("WhatIncrust takes 0, 1 or 2"), false;
+            whatIncrust = n;
+        } else if (key.compare(QLatin1String("WhenIncrust"), Qt::CaseInsensitive) == 0) {
+            if (!number || n < 0 || n > 3)
+                return error = QStringLiteral("WhenIncrust takes 0, 1, 2 or 3"), false;
+            actions.whenIncrust = n;
+        } else if (key.compare(QLatin1String("DureeIncrustation"), Qt::CaseInsensitive) == 0) {
+            actions.dureeIncrustation = number ? qMax(0, n) : 0; // text that is not an integer gives 0
+        } else {
+            return error = QStringLiteral("unknown setting '%1' (known: FormatDatecode1, FormatDatecode2, "
+                                          "FormatAfficherDatecode, WhatIncrust, IncrustPerso1, IncrustPerso2, "
+                                          "WhenIncrust, DureeIncrustation, DecalageDisplay)").arg(key),
+                   false;
+        }
+        return true;
+    }
+
+    // The line templates for a video, as the inlay settings prepare them.
+    void prepareTemplates(const TaviFichier &video) const
+    {
+        TDatecodeTextSettingsStore &store = TDatecodeTextSettingsStore::instance();
+        switch (whatIncrust) {
+        case 1: store.setTemplates(QString(), QStringLiteral("%T")); break;
+        case 2:
+            store.setTemplates(ConvertInlayTemplate(incrustPerso1, 1, &video), ConvertInlayTemplate(incrustPerso2, 2, &video));
+            break;
+        default: store.setTemplates(QStringLiteral("%D1"), QStringLiteral("%D2")); break;
+        }
+    }
+};
+
+// A progress line on a terminal.
+class TProgressLine
+{
+public:
+    TProgressLine() : m_tty(isatty(fileno(stderr))) {}
+    void start(int max) { m_max = max; m_shown = -1; }
+    void set(int position)
+    {
+        if (!m_tty || m_max <= 0)
+            return;
+        const int percent = int(qBound(qint64(0), qint64(position) * 100 / m_max, qint64(100)));
+        if (percent == m_shown)
+            return;
+        m_shown = percent;
+        const int filled = percent * 30 / 100;
+        std::fprintf(stderr, "\r[%s%s] %3d%%", QByteArray(filled, '#').constData(), QByteArray(30 - filled, ' ').constData(), percent);
+        std::fflush(stderr);
+    }
+    void end()
+    {
+        if (m_tty && m_shown >= 0)
+            std::fprintf(stderr, "\r%s\r", QByteArray(40, ' ').constData());
+        m_shown = -1;
+    }
+
+private:
+    bool m_tty;
+    int m_max = 0;
+    int m_shown = -1;
+};
+
+} // namespace
+
+QStringList catalogueCommandNames()
+{
+    TCdm cdm;
+    TdmAction actions(cdm);
+    QStringList names;
+    for (tAbstractCmd *cmd : actions.commands())
+        names << cmd->name;
+    return names;
+}
+
+int runCatalogueCommand(const QString &name, const QStringList &args)
+{
+    TCdm cdm;
+    TdmAction actions(cdm);
+    tAbstractCmd *cmd = actions.find(name);
+    if (!cmd)
+        return usageError(QStringLiteral("unknown subcommand '%1'").arg(name));
+
+    TCliAnswerer::TMode mode = isatty(fileno(stdin)) ? TCliAnswerer::TMode::Ask : TCliAnswerer::TMode::No;
+    QStringList params;
+    QStringList files;
+    TRunSettings settings;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        QString error;
+        if (a == QLatin1String("--yes")) {
+            mode = TCliAnswerer::TMode::Yes;
+        } else if (a == QLatin1String("--no")) {
+            mode = TCliAnswerer::TMode::No;
+        } else if (a.startsWith(QLatin1String("--param="))) {
+            params = QStringList{a.mid(8)};
+        } else if (a == QLatin1String("--set") || a.startsWith(QLatin1String("--set="))) {
+            const QString assignment = a == QLatin1String("--set") ? args.value(++i) : a.mid(6);
+            const int eq = assignment.indexOf(QLatin1Char('='));
+            if (eq <= 0)
+                return usageError(QStringLiteral("--set takes NAME=VALUE"));
+            if (!settings.set(assignment.left(eq), assignment.mid(eq + 1), actions, error))
+                return usageError(error);
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return usageError(QStringLiteral("%1: unknown option '%2'").arg(cmd->name, a));
+        } else {
+            files << a;
+        }
+    }
+    if (files.isEmpty())
+        return usageError(QStringLiteral("%1: missing FILE").arg(cmd->name));
+
+    int status = Ok;
+    TCliFileList list;
+    const QString format = settings.formatAfficherDatecode;
+    for (const QString &file : files) {
+        try {
+            list.records.push_back(std::make_unique<TAfficherFichier>(QFileInfo(file).absoluteFilePath(), format));
+            list.selected.push_back(true);
+        } catch (const TFileOpenError &e) {
+            reportFileError(file, e.reason());
+            status = FileError;
+        }
+    }
+    actions.OnPrepareFile = [&settings](const TaviFichier &video) { settings.prepareTemplates(video); };
+
+    TCommandEngine engine;
+    TCliAnswerer answerer(mode);
+    TProgressLine progress;
+    engine.setSourceFichierListbox(&list);
+    engine.setDestFichierListbox(&list);
+    engine.setAnswerer(&answerer);
+    engine.setFichierClass([format](const QString &path) -> std::unique_ptr<TAbstractListFichier> {
+        try {
+            return std::make_unique<TAfficherFichier>(path, format);
+        } catch (const std::exception &) {
+            return std::make_unique<TSRFichier>(path);
+        }
+    });
+    QObject::connect(&engine, &TCommandEngine::OnMessageCommand, [&progress](const QString &text) {
+        progress.end();
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
+    QObject::connect(&engine, &TCommandEngine::OnErrorCommand, [&progress, &status](const QString &text, TErrorType type) {
+        progress.end();
+        if (!text.isEmpty())
+            std::fprintf(stderr, "tarvex-cli: %s\n", qPrintable(text));
+        if (type != etNoError)
+            status = FileError;
+    });
+    QObject::connect(&engine, &TCommandEngine::OnStartProgress, [&progress](int max) { progress.start(max); });
+    QObject::connect(&engine, &TCommandEngine::OnSetProgress, [&progress](int position) { progress.set(position); });
+    QObject::connect(&engine, &TCommandEngine::OnEndProgress, [&progress] { progress.end(); });
+
+    if (list.records.empty())
+        return status;
+    if (!engine.ExecuteCommand(cmd, params)) {
+        std::fprintf(stderr, "tarvex-cli: %s: none of the files is one the command works on\n", qPrintable(cmd->name));
+        return status;
+    }
+    engine.waitForIdle(-1);
+    progress.end();
+    return status;
+}
+
+} // namespace cli

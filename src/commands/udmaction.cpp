@@ -1,0 +1,221 @@
+#include "commands/udmaction.h"
+
+#include "avi/avifichier.h"
+#include "commands/commandengine.h"
+#include "pipelines/convertirdvunit.h"
+#include "scenes/derivedpath.h"
+#include "scenes/sceneproducers.h"
+#include "scenes/subtitlewriter.h"
+
+#include <QFileInfo>
+
+#include <stdexcept>
+
+namespace {
+
+const TaviFichier *AsVideo(TAbstractListFichier *fichier)
+{
+    return dynamic_cast<const TaviFichier *>(fichier);
+}
+
+// "Do you really want to delete the file NAME ?" for a companion file.
+QString DeleteQuestion(const QString &fileName)
+{
+    const QString question = QStringLiteral("Do you really want to delete the file ") + fileName + QStringLiteral(" ?")
+                             + QStringLiteral("\r\n") + QStringLiteral("If yes, it will be sent to the Recycle bin.");
+    if (question.size() > 254)
+        return QStringLiteral("Do you really want to delete this file?\r\nIf yes, it will be sent to the Recycle bin.");
+    return question;
+}
+
+void DeleteCompanion(TAbstractListFichier *fichier, const QString &suffix)
+{
+    const QString path = DerivedFilePath(fichier->fullPath(), suffix);
+    if (!DeleteToRecycleBin(path))
+        throw std::runtime_error("the file could not be sent to the trash");
+}
+
+} // namespace
+
+void TWriterGraphCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
+{
+    TGraphCmd::DoExecution(fichier, params, ce, passe);
+    if (OnCheckOutput) {
+        const QString problem = OnCheckOutput();
+        if (!problem.isEmpty()) {
+            reportError(fichier ? fichier->fullPath() : QString(), ce, passe);
+            ce->MessageCommand(problem);
+        }
+    }
+}
+
+void TdmAction::dvInfoFileCondition(TAbstractListFichier *fichier, bool &visible, bool &enabled)
+{
+    const TaviFichier *video = AsVideo(fichier);
+    enabled = video && video->dvInfoValid;
+    visible = enabled;
+}
+
+void TdmAction::hasDatecodeFileCondition(TAbstractListFichier *fichier, bool &visible, bool &enabled)
+{
+    const TaviFichier *video = AsVideo(fichier);
+    enabled = video && video->hasDatecode();
+    visible = enabled;
+}
+
+TdmAction::TdmAction(TCdm &cdm)
+    : CreerScnByDate(QStringLiteral("CreerScnByDate"), QStringLiteral("Create a scn file by datecode")),
+      CreerSrt(QStringLiteral("CreerSrt"), QStringLiteral("Create a srt file with subtitles")),
+      CreerScnByIntervalle(QStringLiteral("CreerScnByIntervalle"), QStringLiteral("Create a scn file with fixed durations")),
+      SupprimerScn(QStringLiteral("SupprimerScn"), QStringLiteral("Delete the scn file")),
+      SupprimerSrt(QStringLiteral("SupprimerSrt"), QStringLiteral("Delete the srt file")),
+      m_cdm(cdm)
+{
+    // Create a scn file by datecode
+    CreerScnByDate.Nombre = fnSelect;
+    CreerScnByDate.UpdateDisplay = udFinal;
+    CreerScnByDate.UpdateFile = ufReload;
+    CreerScnByDate.StartMessage = QStringLiteral("Creating a scn file for %s by datecode");
+    CreerScnByDate.ErrorMessage = QStringLiteral("Error while creating a scn file for %s");
+    CreerScnByDate.OnFileCondition = dvInfoFileCondition;
+    CreerScnByDate.OnDestination = [](TAbstractListFichier *f, const QStringList &, int) {
+        return DerivedFilePath(f->fullPath(), QStringLiteral(".scn"));
+    };
+    CreerScnByDate.OnBuildGraph = [this](TAbstractListFichier *f, const QString &, const QStringList &, int) {
+        return buildSceneProbe(f);
+    };
+    CreerScnByDate.OnCheckOutput = [this]() -> QString {
+        const QString problem = m_sceneWriter && !m_sceneWriter->ok() ? m_sceneWriter->errorString() : QString();
+        m_cdm.sceneDetect.clearCallbacks();
+        m_sceneWriter.reset();
+        return problem;
+    };
+
+    // Create a srt file with subtitles
+    CreerSrt.Nombre = fnSelect;
+    CreerSrt.UpdateDisplay = udEach;
+    CreerSrt.UpdateFile = ufReload;
+    CreerSrt.StartMessage = QStringLiteral("Creating a srt file for %s");
+    CreerSrt.ErrorMessage = QStringLiteral("An error occured while creating a srt file for %s");
+    CreerSrt.OnFileCondition = dvInfoFileCondition;
+    CreerSrt.OnDestination = [](TAbstractListFichier *f, const QStringList &, int) {
+        return DerivedFilePath(f->fullPath(), QStringLiteral(".srt"));
+    };
+    CreerSrt.OnBuildGraph = [this](TAbstractListFichier *f, const QString &, const QStringList &, int) {
+        return buildSubtitleProbe(f);
+    };
+    CreerSrt.OnCheckOutput = [this]() -> QString {
+        const QString problem = m_srtWriter && !m_srtWriter->ok() ? m_srtWriter->errorString() : QString();
+        m_cdm.sceneDetect.clearCallbacks();
+        m_srtWriter.reset();
+        return problem;
+    };
+
+    // Create a scn file with fixed durations: the parameter is the interval in seconds.
+    CreerScnByIntervalle.Nombre = fnSelect;
+    CreerScnByIntervalle.UpdateDisplay = udEach;
+    CreerScnByIntervalle.UpdateFile = ufReload;
+    CreerScnByIntervalle.StartMessage = QStringLiteral("Creating a scn file for %s with fixed durations");
+    CreerScnByIntervalle.ErrorMessage = QStringLiteral("Error while creating a scn file for %s");
+    CreerScnByIntervalle.OnDestination = [](TAbstractListFichier *f, const QStringList &, int) {
+        return DerivedFilePath(f->fullPath(), QStringLiteral(".scn"));
+    };
+    CreerScnByIntervalle.OnExecution = [](TAbstractListFichier *f, const QString &, const QStringList &params, TCommandEngine *ce, int) {
+        const TaviFichier *video = AsVideo(f);
+        const double fps = video ? video->frameRate : 0;
+        const quint32 frames = video ? quint32(qMax(0, video->frameCount)) : 0;
+        TIntervalProgress progress;
+        progress.begin = [ce](quint32 total) { ce->StartProgress(int(total)); };
+        progress.position = [ce](quint32 position) { ce->SetProgress(int(position)); };
+        progress.aborted = [ce] { return ce->Aborted(); };
+        progress.end = [ce] { ce->EndProgress(); };
+        const TIntervalResult result = WriteScenesByInterval(f->fullPath(), IntervalSeconds(params.value(0)), fps, frames, progress);
+        if (!result.ok())
+            throw std::runtime_error(result.error.toStdString());
+    };
+
+    // Delete the scn / srt file
+    for (auto [cmd, suffix, has] : {std::tuple{&SupprimerScn, ".scn", &TaviFichier::hasSceneFile},
+                                    std::tuple{&SupprimerSrt, ".srt", &TaviFichier::hasSubtitleFile}}) {
+        const QString ext = QString::fromLatin1(suffix);
+        cmd->Nombre = fnSelect;
+        cmd->UpdateDisplay = udEach;
+        cmd->UpdateFile = ufReload;
+        cmd->OnFileCondition = [has](TAbstractListFichier *f, bool &visible, bool &enabled) {
+            const TaviFichier *video = AsVideo(f);
+            enabled = video && video->*has;
+            visible = enabled;
+        };
+        cmd->OnFileVerification = standardFileVerification;
+        cmd->OnFileConFirmation = [ext](TAbstractListFichier *f, const QStringList &, TCommandEngine *, int) {
+            return DeleteQuestion(QFileInfo(DerivedFilePath(f->fullPath(), ext)).fileName());
+        };
+        cmd->OnExecution = [ext](TAbstractListFichier *f, const QStringList &, TCommandEngine *, int) { DeleteCompanion(f, ext); };
+    }
+    SupprimerScn.StartMessage = QStringLiteral("Deleting the scn file of %s");
+    SupprimerScn.ErrorMessage = QStringLiteral("An error occured while deleting the scn file of %s");
+    SupprimerSrt.StartMessage = QStringLiteral("Deleting the srt file of %s");
+    SupprimerSrt.ErrorMessage = QStringLiteral("An error occured while deleting the srt file of %s");
+}
+
+TdmAction::~TdmAction()
+{
+    m_cdm.sceneDetect.clearCallbacks();
+}
+
+std::vector<tAbstractCmd *> TdmAction::commands()
+{
+    return {&CreerScnByDate, &CreerSrt, &CreerScnByIntervalle, &SupprimerScn, &SupprimerSrt};
+}
+
+tAbstractCmd *TdmAction::find(const QString &name)
+{
+    for (tAbstractCmd *cmd : commands())
+        if (cmd->name.compare(name, Qt::CaseInsensitive) == 0)
+            return cmd;
+    return nullptr;
+}
+
+void TdmAction::failWriter(tAbstractCmd &cmd, const QString &reason)
+{
+    // The command reports the file with its error message; the reason goes before it.
+    if (cmd.engine())
+        cmd.engine()->MessageCommand(reason);
+    m_sceneWriter.reset();
+    m_srtWriter.reset();
+    m_cdm.Reset();
+    throw std::runtime_error(reason.toStdString());
+}
+
+TPipeline *TdmAction::buildSceneProbe(TAbstractListFichier *fichier)
+{
+    if (const TaviFichier *video = AsVideo(fichier); video && OnPrepareFile)
+        OnPrepareFile(*video);
+    TPipeline *pipeline = m_cdm.BuildSceneProbe(fichier->fullPath());
+    if (!pipeline)
+        return nullptr;
+    m_sceneWriter = std::make_unique<TSceneByDatecode>(fichier->fullPath());
+    if (!m_sceneWriter->ok())
+        failWriter(CreerScnByDate, m_sceneWriter->errorString());
+    m_cdm.sceneDetect.setSceneCallback(m_sceneWriter->sceneCallback());
+    m_cdm.sceneDetect.setEndCallback(m_sceneWriter->endCallback());
+    return pipeline;
+}
+
+TPipeline *TdmAction::buildSubtitleProbe(TAbstractListFichier *fichier)
+{
+    const TaviFichier *video = AsVideo(fichier);
+    if (video && OnPrepareFile)
+        OnPrepareFile(*video);
+    TPipeline *pipeline = m_cdm.BuildSubtitleProbe(fichier->fullPath());
+    if (!pipeline)
+        return nullptr;
+    m_srtWriter = std::make_unique<TWriteSrt>(fichier->fullPath(), video ? video->frameRate : 0.0);
+    if (!m_srtWriter->ok())
+        failWriter(CreerSrt, m_srtWriter->errorString());
+    m_cdm.sceneDetect.setTextMode(whenIncrust);
+    m_cdm.sceneDetect.setDisplaySeconds(dureeIncrustation);
+    m_cdm.sceneDetect.setTextCallback(m_srtWriter->textCallback());
+    m_cdm.sceneDetect.setEndCallback(m_srtWriter->endCallback());
+    return pipeline;
+}
