@@ -126,12 +126,12 @@ TDatecodeFields FieldsFromDatecode(TDateTime value)
     return {p.year, quint8(p.month), quint8(p.day), quint8(p.hour), quint8(p.minute), quint8(p.second)};
 }
 
-QDateTime DateTimeToQDateTime(TDateTime value, Qt::TimeSpec spec)
+QDateTime DateTimeToQDateTime(TDateTime value, Qt::TimeSpec timeSpec)
 {
     TDateTimeParts p;
     if (!DecodeDateTime(value, p))
         return {};
-    return QDateTime(QDate(p.year, p.month, p.day), QTime(p.hour, p.minute, p.second, p.msec), spec);
+    return QDateTime(QDate(p.year, p.month, p.day), QTime(p.hour, p.minute, p.second, p.msec), timeSpec);
 }
 
 TDateTime QDateTimeToDateTime(const QDateTime &dateTime)

@@ -56,7 +56,7 @@ TDatecodeFields FieldsFromDatecode(TDateTime value);
 
 // Conversions to and from Qt; an invalid QDateTime and 0 stand for values
 // that cannot be converted.
-QDateTime DateTimeToQDateTime(TDateTime value, Qt::TimeSpec spec = Qt::LocalTime);
+QDateTime DateTimeToQDateTime(TDateTime value, Qt::TimeSpec timeSpec = Qt::LocalTime);
 TDateTime QDateTimeToDateTime(const QDateTime &dateTime);
 
 // Formats a value with the date-time format language (d, dd, ddd, dddd,

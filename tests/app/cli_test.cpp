@@ -528,12 +528,14 @@ TEST_F(Cli, DeletingCompanionFilesAsksFirst)
     // The trash of a home of the test's own.
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("data")));
     env.insert("XDG_DATA_HOME", dir.filePath("data"));
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(TARVEX_BIN_DIR "/tarvex-cli"), {"SupprimerScn", "--yes", dv});
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
     EXPECT_FALSE(QFile::exists(path("tape.scn")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("data/Trash/files/tape.scn"))) << "in the trash, not gone";
     EXPECT_TRUE(QFile::exists(dv));
 }
 

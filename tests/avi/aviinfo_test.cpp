@@ -25,8 +25,8 @@ qint64 MoviContent(const QByteArray &file)
 
 TEST(AviInfo, ReadsType2File)
 {
-    const TDvAviSpec spec;
-    const QByteArray file = DvAviFile(spec);
+    const TDvAviSpec layout;
+    const QByteArray file = DvAviFile(layout);
     const TFriendlyAviParam avi = Read(file);
 
     EXPECT_TRUE(avi.valid());
@@ -40,12 +40,12 @@ TEST(AviInfo, ReadsType2File)
     EXPECT_EQ(avi.legacyIndexPosition(), ChunkDataOffset(file, "idx1"));
     EXPECT_EQ(avi.indexKind(), TIndexKind::LegacyIndex);
 
-    EXPECT_EQ(RecordBytes(avi.mainHeader()), RecordBytes(DvMainHeader(spec)));
+    EXPECT_EQ(RecordBytes(avi.mainHeader()), RecordBytes(DvMainHeader(layout)));
     const TAvistream &video = avi.streams()[0];
-    EXPECT_EQ(RecordBytes(video.header()), RecordBytes(DvVideoStreamHeader(spec)));
+    EXPECT_EQ(RecordBytes(video.header()), RecordBytes(DvVideoStreamHeader(layout)));
     ASSERT_EQ(video.formatSize, TBitmapInfoHeader::kSize + TDvInfo::kSize);
     const QByteArray format(reinterpret_cast<const char *>(video.formatBytes.data()), video.formatSize);
-    EXPECT_EQ(format, RecordBytes(DvBitmapInfo(spec)) + RecordBytes(DvInfo(spec)));
+    EXPECT_EQ(format, RecordBytes(DvBitmapInfo(layout)) + RecordBytes(DvInfo(layout)));
     EXPECT_FALSE(video.hasIndx());
 
     const TAvistream &audio = avi.streams()[1];
@@ -55,12 +55,12 @@ TEST(AviInfo, ReadsType2File)
 
 TEST(AviInfo, ReadsType1FileWithSuperIndexAndOdml)
 {
-    TDvAviSpec spec;
-    spec.type = 1;
-    spec.frames = 5;
-    spec.indxType = AVI_INDEX_OF_INDEXES;
-    spec.withOdml = true;
-    const QByteArray file = DvAviFile(spec);
+    TDvAviSpec layout;
+    layout.type = 1;
+    layout.frames = 5;
+    layout.indxType = AVI_INDEX_OF_INDEXES;
+    layout.withOdml = true;
+    const QByteArray file = DvAviFile(layout);
     const TFriendlyAviParam avi = Read(file);
 
     EXPECT_TRUE(avi.valid());
@@ -91,11 +91,11 @@ class AviInfoIndexKind : public testing::TestWithParam<TIndexKindCase> {};
 TEST_P(AviInfoIndexKind, FollowsTheVideoStreamIndex)
 {
     const TIndexKindCase &c = GetParam();
-    TDvAviSpec spec;
-    spec.type = c.type;
-    spec.indxType = c.indxType;
-    spec.withIdx1 = c.withIdx1;
-    const TFriendlyAviParam avi = Read(DvAviFile(spec));
+    TDvAviSpec layout;
+    layout.type = c.type;
+    layout.indxType = c.indxType;
+    layout.withIdx1 = c.withIdx1;
+    const TFriendlyAviParam avi = Read(DvAviFile(layout));
     ASSERT_TRUE(avi.valid());
     EXPECT_EQ(avi.indexKind(), c.kind);
 }
@@ -110,11 +110,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(AviInfo, SkipsPadBytesOfOddChunks)
 {
-    const TDvAviSpec spec;
+    const TDvAviSpec layout;
     const QByteArray odd = Chunk("JUNK", "abc"); // size 3, one pad byte
     const QByteArray file = Riff("AVI ", {odd,
-                                          List("hdrl", {odd, Chunk("avih", RecordBytes(DvMainHeader(spec))),
-                                                        List("strl", {odd, Chunk("strh", RecordBytes(DvVideoStreamHeader(spec)))})}),
+                                          List("hdrl", {odd, Chunk("avih", RecordBytes(DvMainHeader(layout))),
+                                                        List("strl", {odd, Chunk("strh", RecordBytes(DvVideoStreamHeader(layout)))})}),
                                           odd, List("movi", {Chunk("00dc", "x")})});
     const TFriendlyAviParam avi = Read(file);
     EXPECT_TRUE(avi.valid());
@@ -123,21 +123,21 @@ TEST(AviInfo, SkipsPadBytesOfOddChunks)
     EXPECT_EQ(avi.dataPosition(), MoviContent(file));
 
     // Without the pad bytes the next headers are misread and the part fails.
-    const QByteArray unpadded = Riff("AVI ", {WithoutPad(odd), DvHeaderList(spec)});
+    const QByteArray unpadded = Riff("AVI ", {WithoutPad(odd), DvHeaderList(layout)});
     EXPECT_FALSE(Read(unpadded).valid());
 }
 
 TEST(AviInfo, KeepsFirst56BytesOfALongStreamHeader)
 {
-    TDvAviSpec spec;
-    const QByteArray strh = RecordBytes(DvVideoStreamHeader(spec)) + QByteArray(8, '\x7f');
+    TDvAviSpec layout;
+    const QByteArray strh = RecordBytes(DvVideoStreamHeader(layout)) + QByteArray(8, '\x7f');
     const QByteArray file = Riff("AVI ", {List("hdrl", {List("strl", {Chunk("strh", strh),
-                                                                       Chunk("strf", RecordBytes(DvBitmapInfo(spec)))})}),
+                                                                       Chunk("strf", RecordBytes(DvBitmapInfo(layout)))})}),
                                           List("movi", {})});
     const TFriendlyAviParam avi = Read(file);
     ASSERT_TRUE(avi.valid());
     ASSERT_NE(avi.videoStream(), nullptr);
-    EXPECT_EQ(RecordBytes(avi.videoStream()->header()), RecordBytes(DvVideoStreamHeader(spec)));
+    EXPECT_EQ(RecordBytes(avi.videoStream()->header()), RecordBytes(DvVideoStreamHeader(layout)));
     EXPECT_EQ(avi.videoStream()->formatSize, TBitmapInfoHeader::kSize);
     EXPECT_EQ(TBitmapInfoHeader::read(avi.videoStream()->formatBytes.data()).compression, fcc::dvsd);
 }
@@ -173,11 +173,11 @@ TEST(AviInfo, ValidFileWithoutVideoHasPlaceholderCodec)
 TEST(AviInfo, OpenDmlFileOfThreeGigabytes)
 {
     constexpr qint64 kPart = qint64(1) << 30;
-    TDvAviSpec spec;
-    spec.type = 1;
-    spec.indxType = AVI_INDEX_OF_INDEXES;
-    spec.withOdml = true;
-    const QByteArray header = DvHeaderList(spec);
+    TDvAviSpec layout;
+    layout.type = 1;
+    layout.indxType = AVI_INDEX_OF_INDEXES;
+    layout.withOdml = true;
+    const QByteArray header = DvHeaderList(layout);
 
     const qint64 moviList = 12 + header.size();        // offset of the first LIST movi
     const QByteArray partHead = Le32(quint32(kPart - 8)) ; // the RIFF size of each part
@@ -205,9 +205,9 @@ TEST(AviInfo, OpenDmlFileOfThreeGigabytes)
 
 TEST(AviInfo, SmallAvixPartsAfterTheFirstAreWalked)
 {
-    TDvAviSpec spec;
-    spec.extraParts = {AvixPart(2), AvixPart(3)};
-    const QByteArray file = DvAviFile(spec);
+    TDvAviSpec layout;
+    layout.extraParts = {AvixPart(2), AvixPart(3)};
+    const QByteArray file = DvAviFile(layout);
     const TFriendlyAviParam avi = Read(file);
     EXPECT_TRUE(avi.valid());
     EXPECT_EQ(avi.dataPosition(), MoviContent(file));
@@ -253,8 +253,8 @@ TEST(AviInfo, NotAviFiles)
 
 TEST(AviInfo, ChunkLongerThanItsListFailsTheWalk)
 {
-    const TDvAviSpec spec;
-    const QByteArray strh = WithDeclaredSize(Chunk("strh", RecordBytes(DvVideoStreamHeader(spec))), 1000);
+    const TDvAviSpec layout;
+    const QByteArray strh = WithDeclaredSize(Chunk("strh", RecordBytes(DvVideoStreamHeader(layout))), 1000);
     const QByteArray file = Riff("AVI ", {List("hdrl", {List("strl", {strh})}), List("movi", {})});
     EXPECT_FALSE(Read(file).valid());
 }

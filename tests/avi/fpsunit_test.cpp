@@ -57,10 +57,10 @@ TEST_F(FpsUnit, LocatesType2VideoFields)
 
 TEST_F(FpsUnit, Type2WriteCodecChangesOnlyHandlerAndCompression)
 {
-    TDvAviSpec spec;
-    spec.handler = MakeFourcc("CDVC");
-    spec.compression = MakeFourcc("CDVC");
-    const QByteArray before = DvAviFile(spec);
+    TDvAviSpec layout;
+    layout.handler = MakeFourcc("CDVC");
+    layout.compression = MakeFourcc("CDVC");
+    const QByteArray before = DvAviFile(layout);
     const QString path = write(before);
 
     ASSERT_TRUE(WriteCodec(path, fcc::dvsd));
@@ -72,9 +72,9 @@ TEST_F(FpsUnit, Type2WriteCodecChangesOnlyHandlerAndCompression)
 
 TEST_F(FpsUnit, Type1WriteCodecChangesOnlyHandler)
 {
-    TDvAviSpec spec;
-    spec.type = 1;
-    const QByteArray before = DvAviFile(spec);
+    TDvAviSpec layout;
+    layout.type = 1;
+    const QByteArray before = DvAviFile(layout);
     const QString path = write(before);
     EXPECT_EQ(LocateVideoHeader(path).compression, -1);
 
@@ -200,9 +200,9 @@ TEST(FpsUnitLocate, LastVideoStreamWins)
 
 TEST(FpsUnitLocate, OddChunkInHeaderListIsFollowedByItsPadByte)
 {
-    const TDvAviSpec spec;
-    const QByteArray file = Riff("AVI ", {List("hdrl", {Chunk("avih", RecordBytes(DvMainHeader(spec))), Chunk("JUNK", "abc"),
-                                                        List("strl", {Chunk("strh", RecordBytes(DvVideoStreamHeader(spec)))})})});
+    const TDvAviSpec layout;
+    const QByteArray file = Riff("AVI ", {List("hdrl", {Chunk("avih", RecordBytes(DvMainHeader(layout))), Chunk("JUNK", "abc"),
+                                                        List("strl", {Chunk("strh", RecordBytes(DvVideoStreamHeader(layout)))})})});
     EXPECT_EQ(Locate(file).handler, ChunkDataOffset(file, "strh") + 4);
 }
 

@@ -106,9 +106,9 @@ TEST(RiffReport, HeaderAndFooterLines)
 
 TEST(RiffReport, Type1Tree)
 {
-    TDvAviSpec spec;
-    spec.type = 1;
-    const QByteArray file = DvAviFile(spec);
+    TDvAviSpec layout;
+    layout.type = 1;
+    const QByteArray file = DvAviFile(layout);
     const QStringList lines = Report(file);
     const qint64 hdrl = file.indexOf("hdrl") - 8;
     const qint64 strl = file.indexOf("strl") - 8;
@@ -136,15 +136,15 @@ TEST(RiffReport, Type1Tree)
 
 TEST(RiffReport, Type2SectionsAndFieldFormats)
 {
-    TDvAviSpec spec;
-    spec.indxType = AVI_INDEX_OF_CHUNKS;
-    const TAviMainHeader main = DvMainHeader(spec);
-    TAviStreamHeader video = DvVideoStreamHeader(spec);
+    TDvAviSpec layout;
+    layout.indxType = AVI_INDEX_OF_CHUNKS;
+    const TAviMainHeader main = DvMainHeader(layout);
+    TAviStreamHeader video = DvVideoStreamHeader(layout);
     video.left = -2;
     video.top = -32768;
     video.language = 0x0409;
     video.flags = 0xAB;
-    TBitmapInfoHeader bitmap = DvBitmapInfo(spec);
+    TBitmapInfoHeader bitmap = DvBitmapInfo(layout);
     bitmap.height = -576;
     bitmap.xPelsPerMeter = -1;
     TAviIndexHeader ix;
@@ -158,7 +158,7 @@ TEST(RiffReport, Type2SectionsAndFieldFormats)
     const QByteArray file = Riff("AVI ", {
         List("hdrl", {Chunk("avih", RecordBytes(main)),
                       List("strl", {Chunk("strh", RecordBytes(video)),
-                                    Chunk("strf", RecordBytes(bitmap) + RecordBytes(DvInfo(spec))),
+                                    Chunk("strf", RecordBytes(bitmap) + RecordBytes(DvInfo(layout))),
                                     Chunk("indx", SuperIndexData(AVI_INDEX_OF_CHUNKS, "00dc"))}),
                       List("strl", {Chunk("strh", RecordBytes(DvAudioStreamHeader())),
                                     Chunk("strf", RecordBytes(DvWaveFormat()))})}),

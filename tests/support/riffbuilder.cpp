@@ -103,32 +103,32 @@ quint32 U32At(const QByteArray &bytes, qint64 offset)
     return le::u32(reinterpret_cast<const quint8 *>(bytes.constData() + offset));
 }
 
-TAviMainHeader DvMainHeader(const TDvAviSpec &spec)
+TAviMainHeader DvMainHeader(const TDvAviSpec &layout)
 {
     TAviMainHeader h;
-    h.microSecPerFrame = spec.ntsc ? 33367 : 40000;
+    h.microSecPerFrame = layout.ntsc ? 33367 : 40000;
     h.maxBytesPerSec = 3600000;
-    h.flags = AVIF_ISINTERLEAVED | (spec.withIdx1 ? AVIF_HASINDEX : 0u);
-    h.totalFrames = quint32(spec.frames);
-    h.streams = spec.type == 1 ? 1 : 2;
-    h.suggestedBufferSize = spec.ntsc ? 120000 : 144000;
+    h.flags = AVIF_ISINTERLEAVED | (layout.withIdx1 ? AVIF_HASINDEX : 0u);
+    h.totalFrames = quint32(layout.frames);
+    h.streams = layout.type == 1 ? 1 : 2;
+    h.suggestedBufferSize = layout.ntsc ? 120000 : 144000;
     h.width = 720;
-    h.height = spec.ntsc ? 480 : 576;
+    h.height = layout.ntsc ? 480 : 576;
     return h;
 }
 
-TAviStreamHeader DvVideoStreamHeader(const TDvAviSpec &spec)
+TAviStreamHeader DvVideoStreamHeader(const TDvAviSpec &layout)
 {
     TAviStreamHeader h;
-    h.fccType = spec.type == 1 ? fcc::iavs : fcc::vids;
-    h.fccHandler = spec.handler;
-    h.scale = spec.ntsc ? 1001 : 1;
-    h.rate = spec.ntsc ? 30000 : 25;
-    h.length = quint32(spec.frames);
-    h.suggestedBufferSize = spec.ntsc ? 120000 : 144000;
+    h.fccType = layout.type == 1 ? fcc::iavs : fcc::vids;
+    h.fccHandler = layout.handler;
+    h.scale = layout.ntsc ? 1001 : 1;
+    h.rate = layout.ntsc ? 30000 : 25;
+    h.length = quint32(layout.frames);
+    h.suggestedBufferSize = layout.ntsc ? 120000 : 144000;
     h.quality = 0xFFFFFFFF;
     h.right = 720;
-    h.bottom = spec.ntsc ? 480 : 576;
+    h.bottom = layout.ntsc ? 480 : 576;
     return h;
 }
 
@@ -144,13 +144,13 @@ TAviStreamHeader DvAudioStreamHeader()
     return h;
 }
 
-TBitmapInfoHeader DvBitmapInfo(const TDvAviSpec &spec)
+TBitmapInfoHeader DvBitmapInfo(const TDvAviSpec &layout)
 {
     TBitmapInfoHeader b;
     b.width = 720;
-    b.height = spec.ntsc ? 480 : 576;
-    b.compression = spec.compression;
-    b.sizeImage = spec.ntsc ? 120000 : 144000;
+    b.height = layout.ntsc ? 480 : 576;
+    b.compression = layout.compression;
+    b.sizeImage = layout.ntsc ? 120000 : 144000;
     return b;
 }
 
@@ -165,14 +165,14 @@ TWaveFormatEx DvWaveFormat()
     return w;
 }
 
-TDvInfo DvInfo(const TDvAviSpec &spec)
+TDvInfo DvInfo(const TDvAviSpec &layout)
 {
     TDvInfo d;
-    d.aauxSrc = spec.ntsc ? 0xC0C000D0 : 0xC0E000D0;
+    d.aauxSrc = layout.ntsc ? 0xC0C000D0 : 0xC0E000D0;
     d.aauxCtl = 0xFF80CF3F;
-    d.aauxSrc1 = spec.ntsc ? 0xC0C000D1 : 0xC0E000D1;
+    d.aauxSrc1 = layout.ntsc ? 0xC0C000D1 : 0xC0E000D1;
     d.aauxCtl1 = 0xFF80CF3F;
-    d.vauxSrc = spec.ntsc ? 0xFF00FFFF : 0xFF20FFFF;
+    d.vauxSrc = layout.ntsc ? 0xFF00FFFF : 0xFF20FFFF;
     d.vauxCtl = 0xFFFE00FF;
     return d;
 }
@@ -190,31 +190,31 @@ QByteArray SuperIndexData(quint8 indexType, const char *chunkId)
     return data;
 }
 
-QByteArray DvHeaderList(const TDvAviSpec &spec)
+QByteArray DvHeaderList(const TDvAviSpec &layout)
 {
-    QList<QByteArray> videoStream = {Chunk("strh", RecordBytes(DvVideoStreamHeader(spec)))};
-    if (spec.type == 1)
-        videoStream.append(Chunk("strf", RecordBytes(DvInfo(spec))));
+    QList<QByteArray> videoStream = {Chunk("strh", RecordBytes(DvVideoStreamHeader(layout)))};
+    if (layout.type == 1)
+        videoStream.append(Chunk("strf", RecordBytes(DvInfo(layout))));
     else
-        videoStream.append(Chunk("strf", RecordBytes(DvBitmapInfo(spec)) + RecordBytes(DvInfo(spec))));
-    if (spec.indxType)
-        videoStream.append(Chunk("indx", SuperIndexData(*spec.indxType, "00dc")));
+        videoStream.append(Chunk("strf", RecordBytes(DvBitmapInfo(layout)) + RecordBytes(DvInfo(layout))));
+    if (layout.indxType)
+        videoStream.append(Chunk("indx", SuperIndexData(*layout.indxType, "00dc")));
 
-    QList<QByteArray> header = {Chunk("avih", RecordBytes(DvMainHeader(spec))), List("strl", videoStream)};
-    if (spec.type != 1) {
+    QList<QByteArray> header = {Chunk("avih", RecordBytes(DvMainHeader(layout))), List("strl", videoStream)};
+    if (layout.type != 1) {
         header.append(List("strl", {Chunk("strh", RecordBytes(DvAudioStreamHeader())),
                                     Chunk("strf", RecordBytes(DvWaveFormat()))}));
     }
-    if (spec.withOdml) {
-        QByteArray dmlh = Le32(quint32(spec.frames)) + QByteArray(kDmlhSize - 4, '\0');
+    if (layout.withOdml) {
+        QByteArray dmlh = Le32(quint32(layout.frames)) + QByteArray(kDmlhSize - 4, '\0');
         header.append(List("odml", {Chunk("dmlh", dmlh)}));
     }
     return List("hdrl", header);
 }
 
-QByteArray DvAviFile(const TDvAviSpec &spec)
+QByteArray DvAviFile(const TDvAviSpec &layout)
 {
-    const QByteArray frame = spec.frame.isEmpty() ? QByteArray(64, '\0') : spec.frame;
+    const QByteArray frame = layout.frame.isEmpty() ? QByteArray(64, '\0') : layout.frame;
     const QByteArray audio(32, '\0');
 
     QList<QByteArray> samples;
@@ -226,17 +226,17 @@ QByteArray DvAviFile(const TDvAviSpec &spec)
         index += Id(id) + Le32(0x10) + Le32(quint32(offset)) + Le32(quint32(data.size()));
         offset += chunk.size();
     };
-    for (int i = 0; i < spec.frames; ++i) {
+    for (int i = 0; i < layout.frames; ++i) {
         addSample("00dc", frame);
-        if (spec.type != 1)
+        if (layout.type != 1)
             addSample("01wb", audio);
     }
 
-    QList<QByteArray> part = {DvHeaderList(spec), List("movi", samples)};
-    if (spec.withIdx1)
+    QList<QByteArray> part = {DvHeaderList(layout), List("movi", samples)};
+    if (layout.withIdx1)
         part.append(Chunk("idx1", index));
     QByteArray file = Riff("AVI ", part);
-    for (const QByteArray &extra : spec.extraParts)
+    for (const QByteArray &extra : layout.extraParts)
         file += extra;
     return file;
 }

@@ -84,19 +84,19 @@ struct TDvAviSpec
 };
 
 // The records DvAviFile() writes, for tests that compare decoded values.
-TAviMainHeader DvMainHeader(const TDvAviSpec &spec);
-TAviStreamHeader DvVideoStreamHeader(const TDvAviSpec &spec);
+TAviMainHeader DvMainHeader(const TDvAviSpec &layout);
+TAviStreamHeader DvVideoStreamHeader(const TDvAviSpec &layout);
 TAviStreamHeader DvAudioStreamHeader();
-TBitmapInfoHeader DvBitmapInfo(const TDvAviSpec &spec);
+TBitmapInfoHeader DvBitmapInfo(const TDvAviSpec &layout);
 TWaveFormatEx DvWaveFormat();
-TDvInfo DvInfo(const TDvAviSpec &spec);
+TDvInfo DvInfo(const TDvAviSpec &layout);
 // The 88-byte indx data: the head and four entries (the first in use).
 QByteArray SuperIndexData(quint8 indexType, const char *chunkId);
 
 // The LIST hdrl of the file.
-QByteArray DvHeaderList(const TDvAviSpec &spec);
-// The whole file: RIFF 'AVI ' (hdrl, movi, idx1) followed by spec.extraParts.
-QByteArray DvAviFile(const TDvAviSpec &spec);
+QByteArray DvHeaderList(const TDvAviSpec &layout);
+// The whole file: RIFF 'AVI ' (hdrl, movi, idx1) followed by layout.extraParts.
+QByteArray DvAviFile(const TDvAviSpec &layout);
 // An OpenDML continuation part: RIFF 'AVIX' holding a movi of frames samples.
 QByteArray AvixPart(int frames, const QByteArray &frame = QByteArray(64, '\0'));
 
