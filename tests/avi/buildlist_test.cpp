@@ -5,6 +5,8 @@
 #include "avi/buildlist.h"
 #include "framework/listfichier.h"
 
+#include "support/samplerecording.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -15,20 +17,11 @@
 
 namespace {
 
-QString Sample(const QTemporaryDir &dir, const char *name, const QStringList &options)
-{
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    QProcess p;
-    p.start(QStringLiteral(TARVEX_BIN_DIR "/tarvex-sample"), options + QStringList{path});
-    p.waitForFinished(60000);
-    return p.exitCode() == 0 ? path : QString();
-}
-
 TEST(Probe, StreamsOfEachKindOfFile)
 {
     QTemporaryDir dir;
-    const QString type1 = Sample(dir, "t1.avi", {"--frames", "25", "--type", "1"});
-    const QString type2 = Sample(dir, "t2.avi", {"--frames", "30", "--type", "2", "--ntsc"});
+    const QString type1 = MakeSampleRecording(dir, "t1.avi", {"--frames", "25", "--type", "1"});
+    const QString type2 = MakeSampleRecording(dir, "t2.avi", {"--frames", "30", "--type", "2", "--ntsc"});
     ASSERT_FALSE(type1.isEmpty());
     ASSERT_FALSE(type2.isEmpty());
     TdmList probe;
@@ -79,7 +72,7 @@ TEST(VideoFileRecord, FieldsOfDvFiles)
     };
     for (const TRecordCase &c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = Sample(dir, c.name, c.options);
+        const QString path = MakeSampleRecording(dir, c.name, c.options);
         ASSERT_FALSE(path.isEmpty());
         QFile(path.left(path.size() - 4) + ".srt").open(QIODevice::WriteOnly);
         const TaviFichier r(path, QStringLiteral("yyyy-mm-dd hh:nn:ss"));
@@ -105,7 +98,7 @@ TEST(VideoFileRecord, FieldsOfDvFiles)
 TEST(VideoFileRecord, FilesThatAreNotDvSortLast)
 {
     QTemporaryDir dir;
-    const QString dv = Sample(dir, "dv.avi", {"--frames", "5"});
+    const QString dv = MakeSampleRecording(dir, "dv.avi", {"--frames", "5"});
     const QString text = dir.filePath("notes.avi");
     QFile f(text);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -16,6 +16,8 @@
 #include "pipelines/videorenderer.h"
 #include "support/ffprobe.h"
 
+#include "support/samplerecording.h"
+
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -50,19 +52,10 @@ bool RunToEnd(TPipeline &pipeline)
     return done;
 }
 
-QString Sample(const QTemporaryDir &dir, const QString &name, const QStringList &options)
-{
-    const QString path = dir.filePath(name);
-    QProcess p;
-    p.start(QStringLiteral(TARVEX_BIN_DIR "/tarvex-sample"), options + QStringList{path});
-    p.waitForFinished(60000);
-    return p.exitCode() == 0 ? path : QString();
-}
-
 TEST(Render, InsertsTheDecodersAPictureStageNeeds)
 {
     QTemporaryDir dir;
-    const QString type1 = Sample(dir, "type1.avi", {"--frames", "10", "--type", "1"});
+    const QString type1 = MakeSampleRecording(dir, "type1.avi", {"--frames", "10", "--type", "1"});
     ASSERT_FALSE(type1.isEmpty());
 
     TPipeline pipeline;
@@ -89,7 +82,7 @@ TEST(Render, InsertsTheDecodersAPictureStageNeeds)
     TPictureCapture capture2;
     for (TElement *e : std::initializer_list<TElement *>{&source2, &splitter2, &capture2})
         other.add(e);
-    const QString type2 = Sample(dir, "type2.avi", {"--frames", "3", "--type", "2"});
+    const QString type2 = MakeSampleRecording(dir, "type2.avi", {"--frames", "3", "--type", "2"});
     ASSERT_EQ(source2.Load(type2), TResult::Ok);
     ASSERT_EQ(other.connect(source2.output(0), splitter2.input(0)), TResult::Ok);
     EXPECT_EQ(other.renderTowards(splitter2.output(1), &capture2), TResult::NoPath);
@@ -131,7 +124,7 @@ TEST(Render, DecodesMotionJpeg)
 TEST(Render, ReencodesPalToNtscWithItsSound)
 {
     QTemporaryDir dir;
-    const QString in = Sample(dir, "pal.avi", {"--frames", "20", "--type", "2"});
+    const QString in = MakeSampleRecording(dir, "pal.avi", {"--frames", "20", "--type", "2"});
     ASSERT_FALSE(in.isEmpty());
     const QString out = dir.filePath("ntsc.avi");
 
@@ -186,7 +179,7 @@ TEST(Render, ReencodesPalToNtscWithItsSound)
 TEST(Render, PlaysIntoAVideoWindowAndTheSoundDevice)
 {
     QTemporaryDir dir;
-    const QString type1 = Sample(dir, "play.avi", {"--frames", "5", "--type", "1"});
+    const QString type1 = MakeSampleRecording(dir, "play.avi", {"--frames", "5", "--type", "1"});
     ASSERT_FALSE(type1.isEmpty());
     TPipeline pipeline;
     TFileSourceElement source;
