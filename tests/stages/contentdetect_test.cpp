@@ -1,15 +1,27 @@
 // The content scene-detect stage: which pictures are cuts, and how the stage
 // reports them by frame index during a run and when the run stops.
 
+#include "avi/aviwriter.h"
+#include "avi/dvinfo.h"
+#include "pipelines/avisplitter.h"
+#include "pipelines/colorconverterelement.h"
+#include "pipelines/dvdecoderelement.h"
+#include "pipelines/dvsplitter.h"
+#include "pipelines/dvvideoencoder.h"
+#include "pipelines/pipeline.h"
 #include "pipelines/rawvideo.h"
+#include "pipelines/renderer.h"
 #include "stages/contentcutdetector.h"
 #include "stages/uscenedetectcontenu.h"
 
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <cstdlib>
+#include <cstring>
 
 #include <vector>
 
@@ -252,4 +264,71 @@ TEST(SceneDetectContenu, FrameIndexSourceTakesPrecedence)
     }
     stage.stopStreaming();
     EXPECT_EQ(calls.cuts, (std::vector<quint32>{0, 5, 8}));
+}
+
+namespace {
+
+// A PAL DV type 1 file of flat pictures, one grey per scene.
+bool WriteFlatScenes(const QString &path, const std::vector<std::pair<int, int>> &scenes)
+{
+    TDvVideoEncoder encoder({TDvStandard::Pal, false}, 1);
+    TPicture picture(encoder.width(), encoder.height(), encoder.pixelFormat());
+    if (!encoder.isOpen() || picture.isNull())
+        return false;
+    TAviWriter writer;
+    bool opened = false;
+    for (const auto &[frames, luma] : scenes) {
+        for (int p = 0; p < 3; ++p)
+            for (int y = 0; y < (p ? encoder.height() / 2 : encoder.height()); ++y)
+                memset(picture.plane(p) + y * picture.stride(p), p ? 128 : luma, size_t(p ? encoder.width() / 2 : encoder.width()));
+        if (!encoder.encode(picture))
+            return false;
+        const auto frame = encoder.frame();
+        if (!opened && !writer.open(path, TAviWriterConfig::dvType1(TAviDvSystem::Pal, DvInfoFromFrame(frame.data(), dif::Sequences625))))
+            return false;
+        opened = true;
+        for (int i = 0; i < frames; ++i)
+            if (!writer.writeSample(0, frame.data(), quint32(frame.size())))
+                return false;
+    }
+    return writer.close();
+}
+
+} // namespace
+
+// The content pipeline as a command builds it: the frame indexes of the DV
+// frames reach the stage through the decoder and the colour converter.
+TEST(SceneDetectContenu, FindsTheCutsOfADecodedVideo)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tape.avi"));
+    ASSERT_TRUE(WriteFlatScenes(path, {{7, 40}, {9, 170}, {6, 100}}));
+
+    TPipeline pipeline;
+    TFileSourceElement source;
+    TAviSplitter avi;
+    TDvSplitterElement dv;
+    TDvVideoDecoderElement decoder;
+    TColorConverterElement rgb(media::Rgb24);
+    TSceneDetectContenu stage;
+    TNullRenderer renderer;
+    for (TElement *e : std::initializer_list<TElement *>{&source, &avi, &dv, &decoder, &rgb, &stage, &renderer})
+        ASSERT_EQ(pipeline.add(e), TResult::Ok);
+    ASSERT_EQ(source.Load(path), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(source.output(0), avi.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(avi.output(0), dv.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(dv.output(0), decoder.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(decoder.output(0), rgb.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(rgb.output(0), stage.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(stage.output(0), renderer.input(0)), TResult::Ok);
+
+    TCalls calls;
+    Listen(stage, calls);
+    pipeline.setUseClock(false);
+    QSignalSpy complete(&pipeline, &TPipeline::complete);
+    ASSERT_EQ(pipeline.run(), TResult::Ok);
+    ASSERT_TRUE(complete.count() > 0 || complete.wait(20000));
+    ASSERT_EQ(pipeline.stop(), TResult::Ok);
+    EXPECT_EQ(calls.cuts, (std::vector<quint32>{0, 7, 16, 22}));
+    EXPECT_EQ(calls.ends, 1);
 }
