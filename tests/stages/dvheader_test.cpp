@@ -2,19 +2,30 @@
 // the heads restored from the scene-detect stage (across systems and for
 // frames in flight), samples it leaves alone, and a re-encoding pipeline.
 
+#include "avi/avisampleindex.h"
 #include "dv/datecode.h"
 #include "dv/difframe.h"
 #include "dv/dvcodes.h"
+#include "pipelines/avimux.h"
+#include "pipelines/avisplitter.h"
+#include "pipelines/dvdecoderelement.h"
+#include "pipelines/dvencoderelement.h"
+#include "pipelines/pipeline.h"
+#include "pipelines/queueelement.h"
 #include "stages/dv_dvheader.h"
 #include "stages/dv_scenedetect.h"
+#include "support/samplerecording.h"
 
 #include <gtest/gtest.h>
 
 #include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace {
@@ -454,6 +465,100 @@ TEST(DvHeader, ResetSettingsReturnsToTheInitialValues)
     EXPECT_FALSE(stage.setAspect);
     EXPECT_FALSE(stage.overwrite);
     EXPECT_EQ(stage.timeShift(), 0);
+}
+
+} // namespace
+
+// ------------------------------------------------------- re-encoding pipeline
+
+namespace {
+
+std::vector<QByteArray> VideoFrames(const QString &path)
+{
+    TFileSource file(path);
+    TAviSampleIndex index;
+    std::vector<QByteArray> frames;
+    if (!index.build(file) || index.videoStream() < 0)
+        return frames;
+    for (const TAviSample &s : index.streams()[size_t(index.videoStream())].samples) {
+        QByteArray bytes(qsizetype(s.size), '\0');
+        if (!file.readExact(s.offset, bytes.data(), s.size))
+            bytes.clear();
+        frames.push_back(bytes);
+    }
+    return frames;
+}
+
+TEST(DvHeaderPipeline, ReEncodedFramesKeepTheirOwnSourceFramesPacks)
+{
+    QTemporaryDir dir;
+    const QString in = MakeSampleRecording(dir, "pal.avi", {"--frames", "40", "--type", "2"});
+    ASSERT_FALSE(in.isEmpty());
+    const QString out = dir.filePath("reencoded.avi");
+
+    TPipeline pipeline;
+    TFileSourceElement source;
+    TAviSplitter splitter;
+    Tdv_sceneDetect detect;
+    TDvVideoDecoderElement decoder;
+    TQueueElement queue;
+    TDvVideoEncoderElement encoder;
+    Tdv_DVheader header(&detect);
+    TAviMux mux;
+    TFileWriterElement writer;
+    for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &detect, &decoder, &queue, &encoder,
+                                                         &header, &mux, &writer})
+        ASSERT_EQ(pipeline.add(e), TResult::Ok);
+    encoder.SetFormat(TDvVideoEncoderElement::FormatPal);
+    writer.SetFileName(out);
+    ASSERT_EQ(source.Load(in), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(source.output(0), splitter.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(splitter.output(0), detect.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(detect.output(0), decoder.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(decoder.output(0), queue.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(queue.output(0), encoder.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(encoder.output(0), header.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(header.output(0), mux.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(splitter.output(1), mux.input(1)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(mux.output(0), writer.input(0)), TResult::Ok);
+
+    pipeline.setUseClock(false);
+    QSignalSpy complete(&pipeline, &TPipeline::complete);
+    pipeline.run();
+    ASSERT_TRUE(complete.count() > 0 || complete.wait(60000));
+    pipeline.stop();
+    EXPECT_TRUE(mux.errorString().isEmpty()) << mux.errorString().toStdString();
+
+    const std::vector<QByteArray> sources = VideoFrames(in);
+    const std::vector<QByteArray> written = VideoFrames(out);
+    ASSERT_EQ(sources.size(), 40u);
+    ASSERT_EQ(written.size(), sources.size());
+    std::set<qint64> datecodes;
+    for (size_t i = 0; i < written.size(); ++i) {
+        SCOPED_TRACE(::testing::Message() << "frame " << i);
+        ASSERT_EQ(written[i].size(), dif::FrameSize625);
+        TDatecodeFields sourceDc, writtenDc;
+        TTimecodeFields sourceTc, writtenTc;
+        ASSERT_TRUE(ReadDatecode(Bytes(sources[i]), 12, sourceDc));
+        ASSERT_TRUE(ReadDatecode(Bytes(written[i]), 12, writtenDc));
+        EXPECT_EQ(Text(writtenDc), Text(sourceDc));
+        ASSERT_TRUE(ReadTimecode(Bytes(sources[i]), 12, sourceTc));
+        ASSERT_TRUE(ReadTimecode(Bytes(written[i]), 12, writtenTc));
+        EXPECT_EQ(writtenTc, sourceTc);
+        // The whole head blocks are the source frame's, block IDs aside.
+        for (int k = 0; k < 12; ++k)
+            for (int b = 0; b < 6; ++b) {
+                const int at = dif::SequenceOffset(k) + b * dif::BlockSize + 3;
+                ASSERT_EQ(written[i].mid(at, dif::BlockSize - 3), sources[i].mid(at, dif::BlockSize - 3))
+                    << "sequence " << k << " block " << b;
+            }
+        TDateTime value = 0;
+        if (DatecodeFromFields(sourceDc, value))
+            datecodes.insert(std::llround(value * 86400.0));
+    }
+    // The recording's datecodes and timecodes differ from frame to frame
+    // often enough that a frame carrying a neighbour's packs would show.
+    EXPECT_GE(datecodes.size(), 2u);
 }
 
 } // namespace
