@@ -1,0 +1,129 @@
+#include "stages/dv_dvheader.h"
+
+#include "dv/dvcodes.h"
+#include "stages/dv_scenedetect.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int kBlockIdSize = 3;
+constexpr int kHeadBlocks = dif::HeadBlocksSize / dif::BlockSize;
+constexpr quint8 kHeader525 = 0x3F;
+constexpr quint8 kHeader625 = 0xBF;
+
+} // namespace
+
+Tdv_DVheader::Tdv_DVheader(const Tdv_sceneDetect *sceneDetect)
+    : TBCTransInPlaceFilter(QString::fromUtf16(DisplayName), true), m_sceneDetect(sceneDetect)
+{
+}
+
+void Tdv_DVheader::resetSettings()
+{
+    restoreHeads = true;
+    m_timeShift = 0;
+    setAspect = false;
+    overwrite = false;
+}
+
+void Tdv_DVheader::setRunningDatecode(TDateTime value)
+{
+    m_runningStart = value;
+    m_frames625 = 0;
+    m_frames525 = 0;
+}
+
+TDateTime Tdv_DVheader::runningDatecode() const
+{
+    return m_runningStart + TDateTime(m_frames625) * FrameDuration625 + TDateTime(m_frames525) * FrameDuration525;
+}
+
+TResult Tdv_DVheader::CheckInputType(const TMediaType &type)
+{
+    if (type.majorType == media::Interleaved || (type.majorType == media::Video && type.subtype == media::Dvsd))
+        return TResult::Ok;
+    return TResult::TypeNotAccepted;
+}
+
+TResult Tdv_DVheader::Transform(TMediaSample &sample)
+{
+    if (DifSequenceCount(sample.length()) == 0)
+        return TResult::Ok;
+    TSavedHeads heads;
+    const bool found = restoreHeads && findHeads(sample.mediaStart, heads);
+    processFrame(sample.writableBytes(), sample.length(), found ? &heads : nullptr);
+    return TResult::Ok;
+}
+
+bool Tdv_DVheader::findHeads(qint64 mediaStart, TSavedHeads &out) const
+{
+    // Without a media start nothing tells which source frame this is.
+    if (!m_sceneDetect || mediaStart < 0)
+        return false;
+    TSavedHeads latest;
+    if (!m_sceneDetect->latestHeads(latest))
+        return false;
+    if (latest.mediaStart == mediaStart) {
+        out = latest;
+        return true;
+    }
+    // Frames usually pass one sample number per media time: try that guess
+    // first, then every sample number that may still be kept (samples that
+    // were not DV frames count too, hence the margin).
+    const qint64 guess = latest.sampleNumber - (latest.mediaStart - mediaStart);
+    if (guess >= 0 && guess < latest.sampleNumber && m_sceneDetect->savedHeads(guess, out) && out.mediaStart == mediaStart)
+        return true;
+    constexpr qint64 window = 2 * Tdv_sceneDetect::SavedHeadDepth;
+    for (qint64 n = latest.sampleNumber - 1; n >= 0 && n >= latest.sampleNumber - window; --n) {
+        if (n != guess && m_sceneDetect->savedHeads(n, out) && out.mediaStart == mediaStart)
+            return true;
+    }
+    return false;
+}
+
+void Tdv_DVheader::RestoreHeads(quint8 *frame, int sequences, const TSavedHeads &heads)
+{
+    for (int k = 0; k < sequences; ++k) {
+        quint8 *sequence = frame + dif::SequenceOffset(k);
+        const quint8 *saved = heads.head(k);
+        for (int b = 0; b < kHeadBlocks; ++b) {
+            const int at = b * dif::BlockSize + kBlockIdSize;
+            std::memcpy(sequence + at, saved + at, size_t(dif::BlockSize - kBlockIdSize));
+        }
+        sequence[3] = sequences == dif::Sequences525 ? kHeader525 : kHeader625;
+    }
+}
+
+void Tdv_DVheader::processFrame(quint8 *frame, qint64 length, const TSavedHeads *heads)
+{
+    const int sequences = DifSequenceCount(length);
+    if (sequences == 0 || !frame)
+        return;
+
+    if (heads && heads->sequences > 0)
+        RestoreHeads(frame, sequences, *heads);
+
+    if (m_timeShift != 0) {
+        TDatecodeFields fields;
+        TDateTime datecode = 0;
+        TDateTimeParts parts;
+        if (ReadDatecode(frame, sequences, fields) && DatecodeFromFields(fields, datecode)
+            && DecodeDateTime(datecode + m_timeShift, parts))
+            WriteDatecode(frame, sequences, FieldsFromDatecode(datecode + m_timeShift));
+    }
+
+    if (setAspect)
+        WriteWideScreen(frame, sequences, aspect16x9);
+
+    if (overwrite) {
+        const TDateTime value = runningDatecode();
+        TDateTimeParts parts;
+        if (DecodeDateTime(value, parts))
+            WriteDatecode(frame, sequences, FieldsFromDatecode(value));
+        if (sequences == dif::Sequences625)
+            ++m_frames625;
+        else
+            ++m_frames525;
+    }
+}
