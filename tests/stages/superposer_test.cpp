@@ -2,6 +2,7 @@
 // alignment, when it shows in each mode, the outline, the bottom-up rows of
 // the samples, still pictures, and settings written while pictures pass.
 
+#include "stages/dv_scenedetect.h"
 #include "stages/dv_superposer.h"
 #include "stages/incrusttemplates.h"
 
@@ -262,7 +263,8 @@ TEST(SuperposerTest, ModesShowTheTextForTheirCountdowns)
 
 TEST(SuperposerTest, SettersFollowTheirRules)
 {
-    Tdv_Superposer stage(Tdv_Superposer::TFrameSource{});
+    Tdv_sceneDetect sceneDetect;
+    Tdv_Superposer stage(&sceneDetect);
     EXPECT_EQ(stage.align(), Tdv_Superposer::AlignRight);
     stage.SetAlign(Tdv_Superposer::AlignSubtitle);
     stage.SetX(1500);
@@ -352,6 +354,19 @@ TEST(SuperposerTest, DeinterlaceHookMakesTheOutputPicture)
 TEST(SuperposerTest, RefusesOtherTypesAndShortSamples)
 {
     TInlayRig rig(64, 48);
+    EXPECT_EQ(rig.stage.checkInputType(0, TMediaType::rgb24(720, 576, kPalFrame)), TResult::Ok);
+    TMediaType rgb32 = TMediaType::rgb24(720, 576, kPalFrame);
+    TVideoInfoHeader info = rgb32.videoInfo();
+    info.bitmap.bitCount = 32;
+    rgb32 = TMediaType::video(media::Rgb24, info);
+    EXPECT_EQ(rig.stage.checkInputType(0, rgb32), TResult::TypeNotAccepted);
+    TMediaType dv = TMediaType::rgb24(720, 576, kPalFrame);
+    dv.subtype = media::Dvsd;
+    EXPECT_EQ(rig.stage.checkInputType(0, dv), TResult::TypeNotAccepted);
+    TMediaType truncated = TMediaType::rgb24(720, 576, kPalFrame);
+    truncated.format.truncate(20);
+    EXPECT_EQ(rig.stage.checkInputType(0, truncated), TResult::TypeNotAccepted);
+
     TMediaSample shortIn;
     shortIn.data = QByteArray(100, '\0');
     EXPECT_EQ(rig.stage.inlayPicture(shortIn, rig.out), TResult::Fail);
