@@ -2,6 +2,7 @@
 // alignment, when it shows in each mode, the outline, the bottom-up rows of
 // the samples, still pictures, and settings written while pictures pass.
 
+#include "pipelines/pipeline.h"
 #include "stages/dv_scenedetect.h"
 #include "stages/dv_superposer.h"
 #include "stages/incrusttemplates.h"
@@ -440,6 +441,69 @@ TEST(IncrustTemplatesTest, TemplatesForEachChoice)
         EXPECT_EQ(t.line1, c.line1) << c.what;
         EXPECT_EQ(t.line2, c.line2) << c.what;
     }
+}
+
+} // namespace
+
+namespace {
+
+// Ends of a hand-driven chain: a source offering RGB24 pictures and a sink keeping what arrives.
+class TPictureSource final : public TElement
+{
+public:
+    explicit TPictureSource(TMediaType type) : TElement(QStringLiteral("Source")), m_type(std::move(type))
+    {
+        addOutput(QStringLiteral("Out"));
+    }
+    TMediaType outputType(int) const override { return m_type; }
+    void push(TMediaSample sample) { deliver(0, sample); }
+
+private:
+    TMediaType m_type;
+};
+
+class TPictureSink final : public TElement
+{
+public:
+    TPictureSink() : TElement(QStringLiteral("Sink")) { addInput(QStringLiteral("In")); }
+    TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
+    void receive(int, TMediaSample &sample) override { samples.push_back(sample); }
+    std::vector<TMediaSample> samples;
+};
+
+TEST(SuperposerTest, PassesPicturesWithTheirTimesThroughAPipeline)
+{
+    TDatecodeTextSettingsStore store;
+    store.setTemplates(QStringLiteral("HHHH"), QStringLiteral("HHHH"));
+    TPipeline pipeline;
+    TPictureSource source(TMediaType::rgb24(90, 60, kPalFrame)); // rows padded to 272 bytes
+    Tdv_Superposer stage(Tdv_Superposer::TFrameSource{}, &store);
+    TPictureSink sink;
+    ASSERT_EQ(pipeline.add(&source), TResult::Ok);
+    ASSERT_EQ(pipeline.add(&stage), TResult::Ok);
+    ASSERT_EQ(pipeline.add(&sink), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(source.output(0), stage.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(stage.output(0), sink.input(0)), TResult::Ok);
+    EXPECT_EQ(stage.output(0)->mediaType().sampleSize, 272u * 60);
+
+    stage.SetIncrustFont({QStringLiteral("Arial"), 8, Qt::white, false, false, false});
+    stage.startStreaming();
+    TMediaSample untimed;
+    untimed.data = QByteArray(272 * 60, '\0');
+    source.push(untimed);
+    TMediaSample timed = untimed;
+    timed.mediaStart = 40;
+    timed.mediaStop = 41;
+    timed.timeStart = 16000000;
+    source.push(timed);
+    pipeline.removeAll();
+
+    ASSERT_EQ(sink.samples.size(), 2u);
+    EXPECT_EQ(sink.samples[0].mediaStart, 0);
+    EXPECT_EQ(sink.samples[0].mediaStop, 1);
+    EXPECT_EQ(sink.samples[1].mediaStart, 40);
+    EXPECT_EQ(sink.samples[1].timeStart, 16000000);
+    EXPECT_FALSE(InkBox(TopDown(sink.samples[1], 90, 60), 0, 60, NotBlack).isEmpty());
 }
 
 } // namespace
