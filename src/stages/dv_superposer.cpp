@@ -63,7 +63,7 @@ int DayOfMonth(TDateTime value)
 
 int IncrustLineHeight(int fontSize)
 {
-    const int points = std::min(std::abs(fontSize), MaxFontSize);
+    const int points = std::abs(std::clamp(fontSize, -MaxFontSize, MaxFontSize));
     return (points * 96 + 36) / 72;
 }
 
@@ -376,7 +376,8 @@ bool Tdv_Superposer::feedCountdown(const TFrameInfo &frame)
     const TDateTime datecode = frame.datecodePresent ? frame.datecode : 0;
     if (frame.datecodePresent) {
         // Datecodes have whole seconds: compare them in seconds.
-        const qint64 step = std::llround((datecode - m_previousDatecode) * 86400.0);
+        const double seconds = (datecode - m_previousDatecode) * 86400.0;
+        const qint64 step = std::isfinite(seconds) ? std::llround(std::clamp(seconds, -1e15, 1e15)) : 0;
         if (m_settings.when == EachNewScene && (step > 2 || step < 0))
             countdown = displayFrames();
         else if (m_settings.when == EachNewDay
@@ -548,4 +549,16 @@ bool Tdv_Superposer::GetDeinterlacedPicture(QImage &bitmap)
             CopyPicture(m_work, m_last);
     }
     return GetPicture(bitmap);
+}
+
+void ApplyDefaultIncrustSettings(Tdv_Superposer &stage)
+{
+    stage.SetX(920);
+    stage.SetY(920);
+    stage.SetIncrustFont(TIncrustFont{});
+    stage.SetWhen(Tdv_Superposer::Permanently);
+    stage.SetDuration(5);
+    stage.SetBorderSize(2);
+    stage.SetVisible(true);
+    stage.SetDeinterlace(false);
 }

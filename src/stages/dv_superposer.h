@@ -227,3 +227,8 @@ private:
     mutable std::mutex m_linesLock;
     QString m_shownLine1, m_shownLine2;
 };
+
+// Gives a stage the program's default inlay settings (IncrustX and IncrustY
+// 920, IncrustFont Arial 16 white, WhenIncrust 0, DureeIncrustation 5 s,
+// BorderSize 2, shown, not deinterlaced), as the playback stage starts with.
+void ApplyDefaultIncrustSettings(Tdv_Superposer &stage);
