@@ -1,0 +1,564 @@
+#include "stages/dv_superposer.h"
+
+#include "stages/dv_scenedetect.h"
+
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int MaxPictureSide = 16384;
+constexpr int MaxFontSize = 500;
+
+int Stride(int width)
+{
+    return (width * 3 + 3) & ~3;
+}
+
+QString InstalledFamily(const QString &name)
+{
+    if (name.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Liberation Sans");
+    if (name.compare(QLatin1String("Courier New"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Liberation Mono");
+    if (name.compare(QLatin1String("Times New Roman"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Liberation Serif");
+    return name;
+}
+
+// Copies a picture into another of the same size and format without
+// allocating; otherwise makes destination a copy.
+void CopyPicture(const QImage &source, QImage &destination)
+{
+    if (destination.size() == source.size() && destination.format() == source.format()
+        && destination.bytesPerLine() == source.bytesPerLine() && !source.isNull()) {
+        std::memcpy(destination.bits(), source.constBits(), size_t(source.sizeInBytes()));
+        return;
+    }
+    destination = source.copy();
+}
+
+// Round(n / d) with halves to even, for d > 0 and n >= 0.
+qint64 DivideRoundEven(qint64 n, qint64 d)
+{
+    qint64 q = n / d;
+    const qint64 r2 = (n % d) * 2;
+    if (r2 > d || (r2 == d && (q & 1)))
+        ++q;
+    return q;
+}
+
+int DayOfMonth(TDateTime value)
+{
+    TDateTimeParts parts;
+    return DecodeDateTime(value, parts) ? parts.day : 0;
+}
+
+} // namespace
+
+int IncrustLineHeight(int fontSize)
+{
+    const int points = std::abs(std::clamp(fontSize, -MaxFontSize, MaxFontSize));
+    return (points * 96 + 36) / 72;
+}
+
+QFont IncrustQFont(const TIncrustFont &font)
+{
+    QFont f(InstalledFamily(font.name));
+    f.setBold(font.bold);
+    f.setItalic(font.italic);
+    f.setUnderline(font.underline);
+    const int height = std::max(1, IncrustLineHeight(font.size));
+    if (font.size >= 0) {
+        f.setPixelSize(height);
+    } else {
+        // A cell height: find the character height whose ascent plus descent make it.
+        f.setPixelSize(100);
+        const QFontMetricsF metrics(f);
+        const qreal cell = metrics.ascent() + metrics.descent();
+        f.setPixelSize(std::max(1, cell > 0 ? int(std::lround(height * 100 / cell)) : height));
+    }
+    return f;
+}
+
+Tdv_Superposer::Tdv_Superposer(const Tdv_sceneDetect *sceneDetect, const TDatecodeTextSettingsStore *settings)
+    : Tdv_Superposer(TFrameSource(sceneDetect ? TFrameSource([sceneDetect] { return sceneDetect->currentFrame(); })
+                                              : TFrameSource()),
+                     settings)
+{
+}
+
+Tdv_Superposer::Tdv_Superposer(TFrameSource frameSource, const TDatecodeTextSettingsStore *settings)
+    : TBCTransformFilter(QString::fromUtf16(DisplayName)), m_frameSource(std::move(frameSource)),
+      m_textStore(settings)
+{
+}
+
+Tdv_Superposer::~Tdv_Superposer() = default;
+
+// --- Settings ---------------------------------------------------------------
+
+template <typename F>
+void Tdv_Superposer::changeSettings(F &&change)
+{
+    std::lock_guard guard(m_settingsLock);
+    change(m_shared);
+    m_sharedGeneration.fetch_add(1, std::memory_order_release);
+}
+
+void Tdv_Superposer::SetIncrustFont(const TIncrustFont &font)
+{
+    changeSettings([&](TSettings &s) {
+        s.font = font;
+        s.font.size = std::clamp(font.size, -MaxFontSize, MaxFontSize);
+        s.autoFontSize = font.size < 0;
+    });
+}
+
+void Tdv_Superposer::SetAlign(int align)
+{
+    if (align >= AlignLeft && align <= AlignSubtitle)
+        changeSettings([&](TSettings &s) { s.align = align; });
+}
+
+void Tdv_Superposer::SetDuration(int seconds)
+{
+    m_displaySeconds.store(std::max(0, seconds), std::memory_order_relaxed);
+    updateDisplayFrames();
+    m_countdown.store(displayFrames() - 1, std::memory_order_relaxed);
+}
+
+void Tdv_Superposer::updateDisplayFrames()
+{
+    const int seconds = m_displaySeconds.load(std::memory_order_relaxed);
+    const qint64 duration = frameDuration();
+    if (seconds < 0 || duration <= 0)
+        return;
+    const qint64 frames = DivideRoundEven(qint64(seconds) * 10000000, duration);
+    m_displayFrames.store(int(std::min<qint64>(frames, 1 << 30)), std::memory_order_relaxed);
+}
+
+void Tdv_Superposer::SetWhen(int when)
+{
+    if (when < Permanently || when > EachNewDay)
+        return;
+    changeSettings([&](TSettings &s) { s.when = when; });
+    m_countdown.store(displayFrames() - 1, std::memory_order_relaxed);
+}
+
+void Tdv_Superposer::SetX(int thousandths)
+{
+    changeSettings([&](TSettings &s) {
+        s.x = std::clamp(thousandths, 0, 1000);
+        if (s.align == AlignSubtitle)
+            s.align = AlignCentre;
+    });
+}
+
+void Tdv_Superposer::SetY(int thousandths)
+{
+    changeSettings([&](TSettings &s) { s.y = std::clamp(thousandths, 0, 1000); });
+}
+
+void Tdv_Superposer::SetVisible(bool visible)
+{
+    changeSettings([&](TSettings &s) { s.visible = visible; });
+}
+
+void Tdv_Superposer::SetBorderSize(int pixels)
+{
+    if (pixels >= 0 && pixels <= MaxBorderSize)
+        changeSettings([&](TSettings &s) { s.borderSize = pixels; });
+}
+
+void Tdv_Superposer::SetBorderColor(const QColor &color)
+{
+    changeSettings([&](TSettings &s) { s.borderColor = color; });
+}
+
+void Tdv_Superposer::SetDeinterlace(bool on)
+{
+    changeSettings([&](TSettings &s) { s.deinterlace = on; });
+}
+
+#define TARVEX_SETTING_GETTER(type, getter, field)  \
+    type Tdv_Superposer::getter() const             \
+    {                                               \
+        std::lock_guard guard(m_settingsLock);      \
+        return m_shared.field;                      \
+    }
+TARVEX_SETTING_GETTER(TIncrustFont, incrustFont, font)
+TARVEX_SETTING_GETTER(bool, autoFontSize, autoFontSize)
+TARVEX_SETTING_GETTER(int, align, align)
+TARVEX_SETTING_GETTER(int, when, when)
+TARVEX_SETTING_GETTER(int, x, x)
+TARVEX_SETTING_GETTER(int, y, y)
+TARVEX_SETTING_GETTER(bool, visible, visible)
+TARVEX_SETTING_GETTER(int, borderSize, borderSize)
+TARVEX_SETTING_GETTER(bool, deinterlace, deinterlace)
+#undef TARVEX_SETTING_GETTER
+
+void Tdv_Superposer::setDeinterlacers(TDeinterlacer first, TStillDeinterlacer second)
+{
+    std::lock_guard guard(m_pictureLock);
+    m_deinterlacer = std::move(first);
+    m_stillDeinterlacer = std::move(second);
+}
+
+QString Tdv_Superposer::line1() const
+{
+    std::lock_guard guard(m_linesLock);
+    return m_shownLine1;
+}
+
+QString Tdv_Superposer::line2() const
+{
+    std::lock_guard guard(m_linesLock);
+    return m_shownLine2;
+}
+
+void Tdv_Superposer::refreshSettings()
+{
+    if (m_sharedGeneration.load(std::memory_order_acquire) == m_seenGeneration)
+        return;
+    {
+        std::lock_guard guard(m_settingsLock);
+        m_settings = m_shared;
+        m_seenGeneration = m_sharedGeneration.load(std::memory_order_relaxed);
+    }
+    m_qfont = IncrustQFont(m_settings.font);
+    m_lineHeight = IncrustLineHeight(m_settings.font.size);
+    m_ascent = QFontMetrics(m_qfont).ascent();
+}
+
+// --- Streaming --------------------------------------------------------------
+
+TResult Tdv_Superposer::CheckInputType(const TMediaType &type)
+{
+    if (type.majorType != media::Video || type.subtype != media::Rgb24
+        || type.formatKind != media::TFormatKind::VideoInfo || type.format.size() < TVideoInfoHeader::kSize)
+        return TResult::TypeNotAccepted;
+    const TBitmapInfoHeader bitmap = type.videoInfo().bitmap;
+    if (bitmap.bitCount != 24 || bitmap.width <= 0 || bitmap.height <= 0 || bitmap.width > MaxPictureSide
+        || bitmap.height > MaxPictureSide)
+        return TResult::TypeNotAccepted;
+    return TResult::Ok;
+}
+
+TMediaType Tdv_Superposer::GetMediaType(const TMediaType &inputType) const
+{
+    TMediaType type = inputType;
+    const TBitmapInfoHeader bitmap = inputType.videoInfo().bitmap;
+    type.sampleSize = quint32(Stride(bitmap.width) * bitmap.height);
+    return type;
+}
+
+std::atomic<bool> &Tdv_Superposer::stillPictureFlag()
+{
+    static std::atomic<bool> flag{true};
+    return flag;
+}
+
+void Tdv_Superposer::startStreaming()
+{
+    const TVideoInfoHeader info = input(0)->mediaType().videoInfo();
+    prepareStream(info.bitmap.width, info.bitmap.height, info.avgTimePerFrame);
+}
+
+void Tdv_Superposer::prepareStream(int width, int height, qint64 frameDuration)
+{
+    m_frameDuration.store(std::max<qint64>(0, frameDuration), std::memory_order_relaxed);
+    updateDisplayFrames();
+    const bool valid = width > 0 && height > 0 && width <= MaxPictureSide && height <= MaxPictureSide;
+    {
+        std::lock_guard guard(m_pictureLock);
+        m_width = valid ? width : 0;
+        m_height = valid ? height : 0;
+        m_stride = Stride(m_width);
+        if (!valid) {
+            m_work = m_last = m_combMask = m_keptMask = QImage();
+        } else if (m_work.width() != width || m_work.height() != height) {
+            m_work = QImage(width, height, QImage::Format_BGR888);
+            m_work.fill(Qt::black);
+            m_last = m_work.copy();
+            m_combMask = QImage(width, height, QImage::Format_Grayscale8);
+            m_keptMask = QImage(width, height, QImage::Format_Grayscale8);
+        }
+    }
+    if (valid)
+        changeSettings([&](TSettings &s) {
+            if (s.autoFontSize)
+                s.font.size = -((width * 21) / 720);
+        });
+    m_countdown.store(displayFrames() - 1, std::memory_order_relaxed);
+    m_pictureCounter = 0;
+}
+
+TResult Tdv_Superposer::Transform(const TMediaSample &in, TMediaSample &out)
+{
+    out.copyTimesFrom(in);
+    if (in.mediaStart < 0) {
+        out.mediaStart = m_pictureCounter;
+        out.mediaStop = m_pictureCounter + 1;
+    }
+    return inlayPicture(in, out);
+}
+
+TResult Tdv_Superposer::inlayPicture(const TMediaSample &in, TMediaSample &out)
+{
+    refreshSettings();
+    TResult result = TResult::Ok;
+    std::lock_guard guard(m_pictureLock);
+    const qint64 pictureBytes = qint64(m_stride) * m_height;
+    if (m_width <= 0 || m_work.isNull() || in.length() < pictureBytes) {
+        result = TResult::Fail;
+    } else {
+        // The sample holds the rows bottom-up; the work picture top-down.
+        const quint8 *source = in.bytes();
+        for (int row = 0; row < m_height; ++row)
+            std::memcpy(m_work.scanLine(row), source + qint64(m_height - 1 - row) * m_stride, size_t(m_stride));
+
+        const TFrameInfo frame = m_frameSource ? m_frameSource() : TFrameInfo{};
+        const bool shows = feedCountdown(frame);
+        if (m_settings.visible && shows) {
+            composeLines(frame);
+            drawText();
+        }
+
+        const QImage *picture = &m_work;
+        if (m_settings.deinterlace) {
+            if (m_deinterlacer)
+                m_deinterlacer(m_work, m_last, m_combMask, m_keptMask);
+            if (m_last.size() != m_work.size() || m_last.format() != m_work.format())
+                m_last = m_work.copy();
+            else if (!m_deinterlacer)
+                CopyPicture(m_work, m_last);
+            picture = &m_last;
+        }
+        if (out.length() < pictureBytes) {
+            result = TResult::Fail;
+        } else {
+            quint8 *target = out.writableBytes();
+            for (int row = 0; row < m_height; ++row)
+                std::memcpy(target + qint64(m_height - 1 - row) * m_stride, picture->constScanLine(row),
+                            size_t(m_stride));
+        }
+    }
+    stillPicture();
+    ++m_pictureCounter;
+    return result;
+}
+
+void Tdv_Superposer::stillPicture()
+{
+    std::atomic<bool> &flag = stillPictureFlag();
+    if (flag.load(std::memory_order_acquire))
+        return;
+    if (!m_settings.deinterlace && !m_work.isNull()) {
+        if (m_stillDeinterlacer)
+            m_stillDeinterlacer(m_work, m_last);
+        if (!m_stillDeinterlacer || m_last.size() != m_work.size() || m_last.format() != m_work.format())
+            CopyPicture(m_work, m_last);
+    }
+    flag.store(true, std::memory_order_release);
+}
+
+bool Tdv_Superposer::feedCountdown(const TFrameInfo &frame)
+{
+    int countdown = m_countdown.load(std::memory_order_relaxed);
+    if (countdown > 0)
+        --countdown;
+    const TDateTime datecode = frame.datecodePresent ? frame.datecode : 0;
+    if (frame.datecodePresent) {
+        // Datecodes have whole seconds: compare them in seconds.
+        const double seconds = (datecode - m_previousDatecode) * 86400.0;
+        const qint64 step = std::isfinite(seconds) ? std::llround(std::clamp(seconds, -1e15, 1e15)) : 0;
+        if (m_settings.when == EachNewScene && (step > 2 || step < 0))
+            countdown = displayFrames();
+        else if (m_settings.when == EachNewDay
+                 && (DayOfMonth(datecode) != DayOfMonth(m_previousDatecode) || std::llabs(step) > 86400))
+            countdown = displayFrames();
+    }
+    m_previousDatecode = datecode;
+    m_countdown.store(countdown, std::memory_order_relaxed);
+    return m_settings.when == Permanently || countdown > 0;
+}
+
+void Tdv_Superposer::composeLines(const TFrameInfo &frame)
+{
+    m_textStore->refresh(m_text, m_textGeneration);
+    TTextKey key;
+    key.generation = m_textGeneration;
+    key.datecodePresent = frame.datecodePresent;
+    key.datecode = frame.datecodePresent ? frame.datecode : 0;
+    key.timecodePresent = frame.timecodePresent;
+    key.timecode = frame.timecodePresent ? frame.timecode : TTimecodeFields{};
+    if (m_composed && key == m_textKey)
+        return;
+    m_d1.clear();
+    m_d2.clear();
+    m_t.clear();
+    if (key.datecodePresent) {
+        const TDateTime shown = key.datecode + m_text.displayShift;
+        m_d1 = FormatDateTime(m_text.format1, shown);
+        m_d2 = FormatDateTime(m_text.format2, shown);
+    }
+    if (key.timecodePresent)
+        m_t = TimecodeInlayText(key.timecode);
+    ComposeDatecodeLine(m_text.template1, m_d1, m_d2, m_t, m_line1);
+    ComposeDatecodeLine(m_text.template2, m_d1, m_d2, m_t, m_line2);
+    m_textKey = key;
+    m_composed = true;
+    std::lock_guard guard(m_linesLock);
+    m_shownLine1 = m_line1;
+    m_shownLine2 = m_line2;
+}
+
+// --- Drawing ----------------------------------------------------------------
+
+void Tdv_Superposer::renderLine(const QString &text, TLineImage &line)
+{
+    line.advance = line.width = line.height = 0;
+    if (text.isEmpty())
+        return;
+    const QFontMetrics metrics(m_qfont);
+    line.advance = metrics.horizontalAdvance(text);
+    line.width = line.advance + 2 * m_margin;
+    line.height = metrics.height() + 2 * m_margin;
+    if (line.image.width() < line.width || line.image.height() < line.height)
+        line.image = QImage(std::max(line.width, line.image.width()), std::max(line.height, line.image.height()),
+                            QImage::Format_ARGB32_Premultiplied);
+    line.image.fill(Qt::transparent);
+    QPainter painter(&line.image);
+    painter.setFont(m_qfont);
+    const int x = m_margin;
+    const int baseline = m_margin + m_ascent;
+    const int b = m_settings.borderSize;
+    if (b > 0) {
+        painter.setPen(m_settings.borderColor);
+        for (int dy = -b; dy <= b; ++dy)
+            for (int dx = -b; dx <= b; ++dx)
+                painter.drawText(x + dx, baseline + dy, text);
+    }
+    painter.setPen(m_settings.font.color);
+    painter.drawText(x, baseline, text);
+}
+
+void Tdv_Superposer::renderLines()
+{
+    if (m_rendered && m_renderedGeneration == m_seenGeneration && m_renderedLine1 == m_line1
+        && m_renderedLine2 == m_line2)
+        return;
+    // Room for the outline and for glyphs that reach out of their advance (italics).
+    m_margin = m_settings.borderSize + m_qfont.pixelSize() / 3 + 2;
+    renderLine(m_line1, m_image1);
+    renderLine(m_line2, m_image2);
+    m_renderedLine1 = m_line1;
+    m_renderedLine2 = m_line2;
+    m_renderedGeneration = m_seenGeneration;
+    m_rendered = true;
+}
+
+void Tdv_Superposer::drawText()
+{
+    const int align = m_settings.align;
+    if (align < AlignLeft || align > AlignSubtitle)
+        return;
+    renderLines();
+    const int bx = int(qint64(m_width) * m_settings.x / 1000);
+    const int by = int(qint64(m_height) * m_settings.y / 1000);
+    const int w1 = m_image1.advance;
+    const int w2 = m_image2.advance;
+    const int h = m_lineHeight;
+    int x1 = 0, x2 = 0;
+    switch (align) {
+    case AlignLeft:
+        x1 = x2 = bx - w2 / 2;
+        break;
+    case AlignCentre:
+        x1 = bx - w1 / 2;
+        x2 = bx - w2 / 2;
+        break;
+    case AlignRight:
+        x1 = bx + w2 / 2 - w1;
+        x2 = bx - w2 / 2;
+        break;
+    default:
+        x1 = (m_width - w1) / 2;
+        x2 = (m_width - w2) / 2;
+        break;
+    }
+    blend(m_image1, x1, by - 2 * h);
+    blend(m_image2, x2, by - h);
+}
+
+// Blends a rendered line whose text starts at (x, y) of the work picture, clipped to the picture.
+void Tdv_Superposer::blend(const TLineImage &line, int x, int y)
+{
+    if (line.width <= 0)
+        return;
+    const int left = x - m_margin, top = y - m_margin;
+    const int c0 = std::max(0, -left), c1 = std::min(line.width, m_width - left);
+    const int r0 = std::max(0, -top), r1 = std::min(line.height, m_height - top);
+    for (int r = r0; r < r1; ++r) {
+        const QRgb *src = reinterpret_cast<const QRgb *>(line.image.constScanLine(r));
+        quint8 *dst = m_work.scanLine(top + r) + qint64(left) * 3;
+        for (int c = c0; c < c1; ++c) {
+            const QRgb p = src[c];
+            const uint a = qAlpha(p);
+            if (a == 0)
+                continue;
+            quint8 *d = dst + qint64(c) * 3; // B, G, R
+            const uint keep = 255 - a;
+            d[0] = quint8(qBlue(p) + (d[0] * keep + 127) / 255);
+            d[1] = quint8(qGreen(p) + (d[1] * keep + 127) / 255);
+            d[2] = quint8(qRed(p) + (d[2] * keep + 127) / 255);
+        }
+    }
+}
+
+// --- Still pictures ---------------------------------------------------------
+
+bool Tdv_Superposer::GetPicture(QImage &bitmap) const
+{
+    std::lock_guard guard(m_pictureLock);
+    if (m_last.isNull() || bitmap.isNull())
+        return false;
+    QPainter painter(&bitmap);
+    if (!painter.isActive())
+        return false;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(bitmap.rect(), m_last);
+    return true;
+}
+
+bool Tdv_Superposer::GetDeinterlacedPicture(QImage &bitmap)
+{
+    {
+        std::lock_guard guard(m_pictureLock);
+        if (m_work.isNull())
+            return false;
+        if (m_stillDeinterlacer)
+            m_stillDeinterlacer(m_work, m_last);
+        if (!m_stillDeinterlacer || m_last.size() != m_work.size() || m_last.format() != m_work.format())
+            CopyPicture(m_work, m_last);
+    }
+    return GetPicture(bitmap);
+}
+
+void ApplyDefaultIncrustSettings(Tdv_Superposer &stage)
+{
+    stage.SetX(920);
+    stage.SetY(920);
+    stage.SetIncrustFont(TIncrustFont{});
+    stage.SetWhen(Tdv_Superposer::Permanently);
+    stage.SetDuration(5);
+    stage.SetBorderSize(2);
+    stage.SetVisible(true);
+    stage.SetDeinterlace(false);
+}

@@ -1,0 +1,234 @@
+#pragma once
+
+// Tdv_Superposer: a transform stage on 24-bit RGB pictures that draws the two
+// datecode text lines into every picture. The lines come from the latest DV
+// frame record of a scene-detect stage upstream and from the shared text
+// settings (line templates, datecode formats, display shift).
+//
+// The text is rendered, with its outline, into small ARGB line images only
+// when the lines or the drawing settings change; each picture then only gets
+// those images blended in.
+//
+// Threads: Transform() runs on the streaming thread. The setters may be
+// called from any thread at any time, also while a stream runs; the stage
+// takes them on its next picture. GetPicture() and GetDeinterlacedPicture()
+// may be called from any thread.
+
+#include "pipelines/stagebase.h"
+#include "stages/datecodelines.h"
+#include "stages/datecodetextsettings.h"
+#include "stages/frameinfo.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+
+class Tdv_sceneDetect;
+
+// The font of the inlay text (setting IncrustFont).
+struct TIncrustFont
+{
+    QString name = QStringLiteral("Arial");
+    // Points: n > 0 asks for characters n points high, -n for a character
+    // cell (internal leading included) n points high; at 96 pixels per inch.
+    int size = 16;
+    QColor color = Qt::white;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+
+    bool operator==(const TIncrustFont &) const = default;
+};
+
+// Absolute font height in pixels at 96 pixels per inch: 21 for size 16, 28 for size -21.
+int IncrustLineHeight(int fontSize);
+// The font to draw with: Windows font names mapped to the installed metric
+// equivalents, sized in pixels for 96 pixels per inch.
+QFont IncrustQFont(const TIncrustFont &font);
+
+class Tdv_Superposer final : public TBCTransformFilter
+{
+public:
+    static constexpr const char16_t *DisplayName = u"Orin Brontel cf_Superposer";
+    static constexpr const char16_t *ClassId = u"{F428C64E-ADDD-4EEC-BAC1-FDE3F861815A}";
+    static constexpr int DefaultDisplayFrames = 125;
+    static constexpr int MaxBorderSize = 5;
+
+    enum TAlign : int { AlignLeft = 0, AlignCentre = 1, AlignRight = 2, AlignSubtitle = 3 };
+    enum TWhen : int { Permanently = 0, Once = 1, EachNewScene = 2, EachNewDay = 3 };
+
+    // The datecode record of the latest DV frame.
+    using TFrameSource = std::function<TFrameInfo()>;
+
+    // Deinterlacing hooks (the deinterlacer module provides them). The first
+    // works with masks the stage owns (8-bit, picture size) and deinterlaces
+    // the output pictures; the second owns its masks and makes the still
+    // pictures. Both get a top-down BGR888 source and must leave the
+    // repaired picture, of the source's size and format, in destination.
+    // Without a hook the picture is copied unchanged.
+    using TDeinterlacer = std::function<void(const QImage &source, QImage &destination, QImage &combMask,
+                                             QImage &keptMask)>;
+    using TStillDeinterlacer = std::function<void(const QImage &source, QImage &destination)>;
+
+    // sceneDetect: the stage upstream whose latest frame record is read on every picture.
+    explicit Tdv_Superposer(const Tdv_sceneDetect *sceneDetect,
+                            const TDatecodeTextSettingsStore *settings = &TDatecodeTextSettingsStore::instance());
+    explicit Tdv_Superposer(TFrameSource frameSource,
+                            const TDatecodeTextSettingsStore *settings = &TDatecodeTextSettingsStore::instance());
+    ~Tdv_Superposer() override;
+
+    // Settings.
+    void SetIncrustFont(const TIncrustFont &font); // IncrustFont; a negative size: automatic size
+    void SetAlign(int align);                      // 0 to 3, others ignored
+    void SetDuration(int seconds);                 // DureeIncrustation
+    void SetWhen(int when);                        // WhenIncrust, 0 to 3, others ignored
+    void SetX(int thousandths);                    // IncrustX
+    void SetY(int thousandths);                    // IncrustY
+    void SetVisible(bool visible);                 // "Display the inlay"
+    void SetBorderSize(int pixels);                // BorderSize, 0 to 5, others ignored
+    void SetBorderColor(const QColor &color);
+    void SetDeinterlace(bool on);                  // the deinterlace option
+
+    TIncrustFont incrustFont() const;
+    bool autoFontSize() const;
+    int align() const;
+    int when() const;
+    int x() const;
+    int y() const;
+    bool visible() const;
+    int borderSize() const;
+    bool deinterlace() const;
+    int displayFrames() const { return m_displayFrames.load(std::memory_order_relaxed); }
+    int countdown() const { return m_countdown.load(std::memory_order_relaxed); }
+    qint64 frameDuration() const { return m_frameDuration.load(std::memory_order_relaxed); }
+
+    void setDeinterlacers(TDeinterlacer first, TStillDeinterlacer second);
+
+    // Still pictures. The flag is false while someone waits for the next
+    // picture; the stage stores it as the last picture and sets the flag.
+    static std::atomic<bool> &stillPictureFlag();
+    // Draws the last picture into bitmap, stretched to its size; false when
+    // there is none or bitmap is empty.
+    bool GetPicture(QImage &bitmap) const;
+    // Deinterlaces the latest work picture into the last picture, then as GetPicture.
+    bool GetDeinterlacedPicture(QImage &bitmap);
+
+    // Sizes the pictures of a stream and resets the countdown and picture
+    // counter; startStreaming() calls it with the input's format.
+    void prepareStream(int width, int height, qint64 frameDuration);
+    // Inlays one picture: in holds a bottom-up RGB24 picture of the prepared
+    // size, out receives it with the text (out.data must already have the
+    // picture's size). This is Transform() without the media times.
+    TResult inlayPicture(const TMediaSample &in, TMediaSample &out);
+    // The lines composed for the latest picture.
+    QString line1() const;
+    QString line2() const;
+
+    void startStreaming() override;
+
+protected:
+    TResult CheckInputType(const TMediaType &type) override;
+    TMediaType GetMediaType(const TMediaType &inputType) const override;
+    TResult Transform(const TMediaSample &in, TMediaSample &out) override;
+
+private:
+    struct TSettings
+    {
+        bool visible = true;
+        int x = 900;
+        int y = 900;
+        int align = AlignRight;
+        int when = Permanently;
+        int borderSize = 0;
+        QColor borderColor = Qt::black;
+        bool autoFontSize = false;
+        bool deinterlace = false;
+        TIncrustFont font{QStringLiteral("Ariale"), -21, Qt::white, true, false, false};
+    };
+    struct TTextKey
+    {
+        quint64 generation = 0;
+        bool datecodePresent = false;
+        TDateTime datecode = 0;
+        bool timecodePresent = false;
+        TTimecodeFields timecode{};
+        bool operator==(const TTextKey &) const = default;
+    };
+    // One line rendered with its outline; the line's top-left corner is at (margin, margin) in the image.
+    struct TLineImage
+    {
+        QImage image; // ARGB32 premultiplied, reused while big enough
+        int width = 0;  // used part
+        int height = 0;
+        int advance = 0; // pixel width of the text
+    };
+
+    template <typename F>
+    void changeSettings(F &&change);
+    void refreshSettings();
+    bool feedCountdown(const TFrameInfo &frame); // true: the text shows
+    void composeLines(const TFrameInfo &frame);
+    void renderLines();
+    void renderLine(const QString &text, TLineImage &line);
+    void drawText();
+    void blend(const TLineImage &line, int x, int y);
+    void updateDisplayFrames();
+    void stillPicture();
+
+    TFrameSource m_frameSource;
+    const TDatecodeTextSettingsStore *m_textStore;
+
+    // Settings written by any thread.
+    mutable std::mutex m_settingsLock;
+    TSettings m_shared;
+    std::atomic<quint64> m_sharedGeneration{1};
+    std::atomic<int> m_displayFrames{DefaultDisplayFrames};
+    std::atomic<int> m_displaySeconds{-1}; // -1: never set
+    std::atomic<int> m_countdown{0};
+    std::atomic<qint64> m_frameDuration{0};
+    TDeinterlacer m_deinterlacer;
+    TStillDeinterlacer m_stillDeinterlacer;
+
+    // Streaming state.
+    TSettings m_settings; // the streaming thread's copy
+    quint64 m_seenGeneration = 0;
+    int m_width = 0;
+    int m_height = 0;
+    int m_stride = 0;
+    qint64 m_pictureCounter = 0;
+    TDateTime m_previousDatecode = 0; // kept between streams
+    QFont m_qfont;
+    int m_lineHeight = 0;
+    int m_ascent = 0;
+
+    TDatecodeTextSettings m_text;
+    quint64 m_textGeneration = 0;
+    bool m_composed = false;
+    TTextKey m_textKey;
+    QString m_d1, m_d2, m_t;
+    QString m_line1, m_line2;
+
+    // Rendered text; valid while the rendered lines and drawing settings stay.
+    bool m_rendered = false;
+    QString m_renderedLine1, m_renderedLine2;
+    quint64 m_renderedGeneration = 0;
+    int m_margin = 0;
+    TLineImage m_image1, m_image2;
+
+    // Pictures, shared with the still-picture readers.
+    mutable std::mutex m_pictureLock;
+    QImage m_work;  // top-down BGR888
+    QImage m_last;
+    QImage m_combMask, m_keptMask;
+    mutable std::mutex m_linesLock;
+    QString m_shownLine1, m_shownLine2;
+};
+
+// Gives a stage the program's default inlay settings (IncrustX and IncrustY
+// 920, IncrustFont Arial 16 white, WhenIncrust 0, DureeIncrustation 5 s,
+// BorderSize 2, shown, not deinterlaced), as the playback stage starts with.
+void ApplyDefaultIncrustSettings(Tdv_Superposer &stage);
