@@ -1,5 +1,8 @@
 #include "stages/dv_superposer.h"
 
+#include "stages/deinter.h"
+#include "stages/deinter2.h"
+
 #include "stages/dv_scenedetect.h"
 
 #include <QFontMetrics>
@@ -97,6 +100,13 @@ Tdv_Superposer::Tdv_Superposer(TFrameSource frameSource, const TDatecodeTextSett
     : TBCTransformFilter(QString::fromUtf16(DisplayName)), m_frameSource(std::move(frameSource)),
       m_textStore(settings)
 {
+    // The program's two deinterlacers: the first for the pictures that go on,
+    // the second (safe for several callers) for the still pictures.
+    setDeinterlacers(
+        [](const QImage &source, QImage &destination, QImage &combMask, QImage &keptMask) {
+            DeinterlacePicture(source, destination, combMask, keptMask);
+        },
+        [](const QImage &source, QImage &destination) { DeinterlacePicture2(source, destination); });
 }
 
 Tdv_Superposer::~Tdv_Superposer() = default;
