@@ -4,23 +4,23 @@
 
 #include <cmath>
 
-TSceneByDatecode::TSceneByDatecode(const QString &videoPath)
+TSceneFileProducer::TSceneFileProducer(const QString &videoPath)
     : m_writer(std::make_unique<TwriteScene>(videoPath))
 {
     m_fileName = m_writer->fileName();
     m_error = m_writer->errorString();
 }
 
-void TSceneByDatecode::AddScene(const TFrameInfo &start, const TFrameInfo &next)
+void TSceneFileProducer::addScene(quint32 start, quint32 end)
 {
     if (!m_writer)
         return;
-    if (m_writer->AddScene(TSceneClass(start.frameIndex, next.frameIndex)))
+    if (m_writer->AddScene(TSceneClass(start, end)))
         ++m_scenes;
     m_error = m_writer->errorString();
 }
 
-void TSceneByDatecode::End()
+void TSceneFileProducer::End()
 {
     if (!m_writer)
         return;
@@ -29,14 +29,14 @@ void TSceneByDatecode::End()
     m_writer.reset();
 }
 
+TEndCallback TSceneFileProducer::endCallback()
+{
+    return [this]() { End(); };
+}
+
 TSceneCallback TSceneByDatecode::sceneCallback()
 {
     return [this](const TFrameInfo &start, const TFrameInfo &next) { AddScene(start, next); };
-}
-
-TEndCallback TSceneByDatecode::endCallback()
-{
-    return [this]() { End(); };
 }
 
 int IntervalSeconds(const QString &text)

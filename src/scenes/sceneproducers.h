@@ -12,20 +12,20 @@
 #include <functional>
 #include <memory>
 
-// Writes the scenes the scene-detect stage reports to the video's scene
-// file. The callbacks refer to this object, which must outlive the run; the
-// end callback closes the file, and the error state stays readable after it.
-class TSceneByDatecode
+// What the producers that write a scene file during a run share: the writer
+// of the video's scene file, its error state and the count of scenes written.
+// The callbacks refer to the producer, which must outlive the run; the end
+// callback closes the file, and the error state stays readable after it.
+class TSceneFileProducer
 {
 public:
-    explicit TSceneByDatecode(const QString &videoPath);
+    explicit TSceneFileProducer(const QString &videoPath);
+    virtual ~TSceneFileProducer() = default;
+    TSceneFileProducer(const TSceneFileProducer &) = delete;
+    TSceneFileProducer &operator=(const TSceneFileProducer &) = delete;
 
-    // The scene from the first frame of start to the frame before next.
-    void AddScene(const TFrameInfo &start, const TFrameInfo &next);
     // Closes the scene file; later scenes are ignored.
     void End();
-
-    TSceneCallback sceneCallback();
     TEndCallback endCallback();
 
     bool ok() const { return m_error.isEmpty(); }
@@ -33,11 +33,27 @@ public:
     QString fileName() const { return m_fileName; }
     int sceneCount() const { return m_scenes; }
 
+protected:
+    // Appends the scene [start, end) to the file.
+    void addScene(quint32 start, quint32 end);
+    bool writing() const { return m_writer != nullptr; }
+
 private:
     std::unique_ptr<TwriteScene> m_writer;
     QString m_fileName;
     QString m_error;
     int m_scenes = 0;
+};
+
+// Writes the scenes the scene-detect stage reports to the video's scene file.
+class TSceneByDatecode final : public TSceneFileProducer
+{
+public:
+    using TSceneFileProducer::TSceneFileProducer;
+
+    // The scene from the first frame of start to the frame before next.
+    void AddScene(const TFrameInfo &start, const TFrameInfo &next) { addScene(start.frameIndex, next.frameIndex); }
+    TSceneCallback sceneCallback();
 };
 
 // The interval typed by the user (setting Intervalle): a whole number of
