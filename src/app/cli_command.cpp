@@ -267,6 +267,11 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
     }
     if (files.isEmpty())
         return usageError(QStringLiteral("%1: missing FILE").arg(cmd->name));
+    // The in-place edits take only what their dialogs give.
+    if (cmd == &actions.ModifierCodec && !CodecParameter(params.value(0)))
+        return usageError(QStringLiteral("%1: --param takes a codec code of 1 to 4 characters").arg(cmd->name));
+    if (cmd == &actions.FrequenceVideo && !FrameRateParameter(params.value(0)))
+        return usageError(QStringLiteral("%1: --param takes frames per second above 0").arg(cmd->name));
 
     int status = Ok;
     TCliFileList list;

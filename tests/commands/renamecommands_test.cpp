@@ -283,6 +283,8 @@ TEST(RenameCli, SettingsAndParametersFromTheCommandLine)
         process.waitForFinished(60000);
         return process.exitCode();
     };
+    EXPECT_EQ(cli({"ModifierCodec", "--yes", "--param=toolong", p}), 2);
+    EXPECT_EQ(cli({"FrequenceVideo", "--yes", "--param=0", p}), 2);
     EXPECT_EQ(cli({"ModifierCodec", "--yes", "--param=dsvd", p}), 0);
     EXPECT_EQ(ReadCodec(p), CodeFromText("dsvd"));
     EXPECT_EQ(cli({"AjouterDatecode", "--yes", "--set", "FormatAjouterDatecode=yyyy.mm.dd", "--set", "DatecodeAvant=true", p}), 0);
