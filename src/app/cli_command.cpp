@@ -150,10 +150,25 @@ struct TRunSettings
             actions.whenIncrust = n;
         } else if (key.compare(QLatin1String("DureeIncrustation"), Qt::CaseInsensitive) == 0) {
             actions.dureeIncrustation = number ? qMax(0, n) : 0; // text that is not an integer gives 0
+        } else if (key.compare(QLatin1String("FormatAjouterDatecode"), Qt::CaseInsensitive) == 0) {
+            actions.renameSettings.formatAjouterDatecode = value;
+        } else if (key.compare(QLatin1String("FormatRenommer"), Qt::CaseInsensitive) == 0) {
+            actions.renameSettings.formatRenommer = value;
+        } else if (key.compare(QLatin1String("TemplateRenommer"), Qt::CaseInsensitive) == 0) {
+            actions.renameSettings.templateRenommer = value;
+        } else if (key.compare(QLatin1String("DatecodeAvant"), Qt::CaseInsensitive) == 0
+                   || key.compare(QLatin1String("TimecodeAvant"), Qt::CaseInsensitive) == 0) {
+            const QString flag = value.toLower();
+            const bool on = flag == QLatin1String("true") || flag == QLatin1String("1");
+            if (!on && flag != QLatin1String("false") && flag != QLatin1String("0"))
+                return error = QStringLiteral("%1 takes true or false").arg(key), false;
+            (key.compare(QLatin1String("DatecodeAvant"), Qt::CaseInsensitive) == 0 ? actions.renameSettings.datecodeAvant
+                                                                                  : actions.renameSettings.timecodeAvant) = on;
         } else {
             return error = QStringLiteral("unknown setting '%1' (known: FormatDatecode1, FormatDatecode2, "
                                           "FormatAfficherDatecode, WhatIncrust, IncrustPerso1, IncrustPerso2, "
-                                          "WhenIncrust, DureeIncrustation, DecalageDisplay)").arg(key),
+                                          "WhenIncrust, DureeIncrustation, DecalageDisplay, FormatAjouterDatecode, "
+                                          "DatecodeAvant, TimecodeAvant, TemplateRenommer, FormatRenommer)").arg(key),
                    false;
         }
         return true;
@@ -252,6 +267,11 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
     }
     if (files.isEmpty())
         return usageError(QStringLiteral("%1: missing FILE").arg(cmd->name));
+    // The in-place edits take only what their dialogs give.
+    if (cmd == &actions.ModifierCodec && !CodecParameter(params.value(0)))
+        return usageError(QStringLiteral("%1: --param takes a codec code of 1 to 4 characters").arg(cmd->name));
+    if (cmd == &actions.FrequenceVideo && !FrameRateParameter(params.value(0)))
+        return usageError(QStringLiteral("%1: --param takes frames per second above 0").arg(cmd->name));
 
     int status = Ok;
     TCliFileList list;

@@ -37,6 +37,8 @@ bool TCommandEngine::ExecuteCommand(tAbstractCmd *cmd, const QStringList &params
 {
     if (!cmd || !m_source || !m_dest || m_running.load())
         return false;
+    // The command's condition may judge the parameters of the run.
+    m_params = params;
     if (!cmd->DoCommandCondition(this))
         return false;
 
@@ -444,8 +446,10 @@ void TCommandEngine::RenameFichier(const QString &path)
         return;
     if (isCurrentPath(path))
         return;
-    // A file that cannot be renamed (missing, or the name is taken) keeps its entry.
-    if (!QFile::rename(m_current->fullPath(), path))
+    // A file that cannot be renamed (missing, or the name is taken) keeps its
+    // entry. The command may have moved the file itself: the entry follows.
+    const bool moved = !QFileInfo::exists(m_current->fullPath()) && QFileInfo::exists(path);
+    if (!moved && !QFile::rename(m_current->fullPath(), path))
         throw std::runtime_error("the file cannot be renamed");
     std::unique_ptr<TAbstractListFichier> record = m_factory(path);
     TAbstractListFichier *fresh = record.get();

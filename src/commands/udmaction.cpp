@@ -69,6 +69,13 @@ TdmAction::TdmAction(TCdm &cdm)
       CreerScnByIntervalle(QStringLiteral("CreerScnByIntervalle"), QStringLiteral("Create a scn file with fixed durations")),
       SupprimerScn(QStringLiteral("SupprimerScn"), QStringLiteral("Delete the scn file")),
       SupprimerSrt(QStringLiteral("SupprimerSrt"), QStringLiteral("Delete the srt file")),
+      PurgerNom(QStringLiteral("PurgerNom"), QStringLiteral("Shorten the name"), QStringLiteral("Rename")),
+      AjouterDatecode(QStringLiteral("AjouterDatecode"), QStringLiteral("Add datecode"), QStringLiteral("Rename")),
+      AjouterTimecode(QStringLiteral("AjouterTimecode"), QStringLiteral("Add timecode"), QStringLiteral("Rename")),
+      Renommer(QStringLiteral("Renommer"), QStringLiteral("Rename"), QStringLiteral("Rename")),
+      DateFichier(QStringLiteral("DateFichier"), QStringLiteral("Modify the date of file")),
+      ModifierCodec(QStringLiteral("ModifierCodec"), QStringLiteral("Fix the video codec")),
+      FrequenceVideo(QStringLiteral("FrequenceVideo"), QStringLiteral("Fix the video framerate")),
       m_cdm(cdm)
 {
     // Create a scn file by datecode
@@ -156,6 +163,8 @@ TdmAction::TdmAction(TCdm &cdm)
     SupprimerScn.ErrorMessage = QStringLiteral("An error occured while deleting the scn file of %s");
     SupprimerSrt.StartMessage = QStringLiteral("Deleting the srt file of %s");
     SupprimerSrt.ErrorMessage = QStringLiteral("An error occured while deleting the srt file of %s");
+
+    declareFileCommands();
 }
 
 TdmAction::~TdmAction()
@@ -165,7 +174,9 @@ TdmAction::~TdmAction()
 
 std::vector<tAbstractCmd *> TdmAction::commands()
 {
-    return {&CreerScnByDate, &CreerSrt, &CreerScnByIntervalle, &SupprimerScn, &SupprimerSrt};
+    return {&CreerScnByDate, &CreerSrt,       &CreerScnByIntervalle, &SupprimerScn,  &SupprimerSrt,
+            &PurgerNom,      &AjouterDatecode, &AjouterTimecode,      &Renommer,      &DateFichier,
+            &ModifierCodec,  &FrequenceVideo};
 }
 
 tAbstractCmd *TdmAction::find(const QString &name)

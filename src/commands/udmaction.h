@@ -5,6 +5,7 @@
 
 #include "commands/commands.h"
 #include "commands/graphcmd.h"
+#include "commands/renamecommands.h"
 
 #include <functional>
 #include <memory>
@@ -39,6 +40,13 @@ public:
     Tcmd CreerScnByIntervalle;
     TFastcmd SupprimerScn;
     TFastcmd SupprimerSrt;
+    TRenameCmd PurgerNom;
+    TRenameCmd AjouterDatecode;
+    TRenameCmd AjouterTimecode;
+    TRenameCmd Renommer;
+    TFastcmd DateFichier;
+    TFastcmd ModifierCodec;
+    TFastcmd FrequenceVideo;
 
     // Every command, and one by name (case ignored); null when unknown.
     std::vector<tAbstractCmd *> commands();
@@ -51,13 +59,21 @@ public:
     // DureeIncrustation (seconds).
     int whenIncrust = 0;
     int dureeIncrustation = 5;
+    // Settings of the rename commands.
+    TRenameSettings renameSettings = DefaultRenameSettings();
+    // Called before a file's dates or headers are written in place, so that
+    // whoever plays that file lets go of it.
+    std::function<void(const QString &path)> OnReleaseFile;
 
     // The shared file conditions.
     static void hasDatecodeFileCondition(TAbstractListFichier *fichier, bool &visible, bool &enabled);
     static void dvInfoFileCondition(TAbstractListFichier *fichier, bool &visible, bool &enabled);
+    static void ajouterTimecodeFileCondition(TAbstractListFichier *fichier, bool &visible, bool &enabled);
+    static void purgerNomFileCondition(TAbstractListFichier *fichier, bool &visible, bool &enabled);
     static bool standardFileVerification(TAbstractListFichier *, const QStringList &, TCommandEngine *, int) { return false; }
 
 private:
+    void declareFileCommands();
     [[noreturn]] void failWriter(tAbstractCmd &cmd, const QString &reason);
     TPipeline *buildSceneProbe(TAbstractListFichier *fichier);
     TPipeline *buildSubtitleProbe(TAbstractListFichier *fichier);
