@@ -417,6 +417,22 @@ void TCommandEngine::ReloadFichier()
     });
 }
 
+// Drops the current file's entry and lists the file at path in list instead,
+// which becomes the current file.
+void TCommandEngine::moveEntry(const QString &path, TCommandFileList *list)
+{
+    std::unique_ptr<TAbstractListFichier> record = m_factory(path);
+    TAbstractListFichier *fresh = record.get();
+    callOwner([&] {
+        m_source->removeFichier(m_current);
+        m_current = nullptr;
+        if (record) {
+            list->addFichier(std::move(record), true);
+            m_current = fresh;
+        }
+    });
+}
+
 void TCommandEngine::ReplaceFichier(const QString &path)
 {
     if (!m_current || path.isEmpty() || !QFileInfo::exists(path))
@@ -428,16 +444,7 @@ void TCommandEngine::ReplaceFichier(const QString &path)
     }
     if (!QFile::remove(m_current->fullPath()))
         throw std::runtime_error("the file cannot be deleted");
-    std::unique_ptr<TAbstractListFichier> record = m_factory(path);
-    TAbstractListFichier *fresh = record.get();
-    callOwner([&] {
-        m_source->removeFichier(m_current);
-        m_current = nullptr;
-        if (record) {
-            m_dest->addFichier(std::move(record), true);
-            m_current = fresh;
-        }
-    });
+    moveEntry(path, m_dest);
 }
 
 void TCommandEngine::RenameFichier(const QString &path)
@@ -451,16 +458,7 @@ void TCommandEngine::RenameFichier(const QString &path)
     const bool moved = !QFileInfo::exists(m_current->fullPath()) && QFileInfo::exists(path);
     if (!moved && !QFile::rename(m_current->fullPath(), path))
         throw std::runtime_error("the file cannot be renamed");
-    std::unique_ptr<TAbstractListFichier> record = m_factory(path);
-    TAbstractListFichier *fresh = record.get();
-    callOwner([&] {
-        m_source->removeFichier(m_current);
-        m_current = nullptr;
-        if (record) {
-            m_source->addFichier(std::move(record), true);
-            m_current = fresh;
-        }
-    });
+    moveEntry(path, m_source);
 }
 
 // --- the end of a running pipeline ---

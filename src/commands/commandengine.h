@@ -144,6 +144,7 @@ private:
     void serveCalls();
     void finishThreads();
     bool isCurrentPath(const QString &path) const;
+    void moveEntry(const QString &path, TCommandFileList *list);
 
     TCommandFileList *m_source = nullptr;
     TCommandFileList *m_dest = nullptr;

@@ -17,6 +17,8 @@
 #include "support/riffbuilder.h"
 #include "support/mediainfo.h"
 
+#include "support/testsound.h"
+
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
@@ -35,16 +37,6 @@ struct TSource
     qint32 rate;
 };
 
-// The PCM of the whole recording: a different ramp on each channel.
-std::vector<qint16> Sound(qint64 samples)
-{
-    std::vector<qint16> pcm(size_t(samples) * 2);
-    for (qint64 i = 0; i < samples; ++i) {
-        pcm[size_t(2 * i)] = qint16((i * 37) % 30000 - 15000);
-        pcm[size_t(2 * i + 1)] = qint16(12000 - (i * 11) % 24000);
-    }
-    return pcm;
-}
 
 // A DV type 2 file whose frames carry the same sound as its PCM stream.
 // Returns the frames and the sound it wrote.
@@ -53,7 +45,7 @@ bool WriteType2(const QString &path, TSource s, int frames, std::vector<QByteArr
     qint64 total = 0;
     for (int i = 0; i < frames; ++i)
         total += DvAudioSamplesPerFrame(s.pal, s.rate, quint32(i));
-    sound = Sound(total);
+    sound = TestSound(total);
     TWaveFormatEx wave;
     wave.channels = 2;
     wave.samplesPerSec = quint32(s.rate);

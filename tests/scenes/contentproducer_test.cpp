@@ -3,25 +3,13 @@
 
 #include "scenes/contentproducer.h"
 
+#include "sceneranges.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
 namespace {
-
-using TRanges = std::vector<std::pair<quint32, quint32>>;
-
-TRanges ReadRanges(const QString &videoPath, bool *ok = nullptr)
-{
-    std::vector<TSceneItem> items;
-    const bool read = ReadScnFile(SceneFilePath(videoPath), items);
-    if (ok)
-        *ok = read;
-    TRanges out;
-    for (const TSceneItem &item : items)
-        out.emplace_back(item.scene->StartFrame, item.scene->EndFrame);
-    return out;
-}
 
 } // namespace
 

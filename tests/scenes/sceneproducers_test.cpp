@@ -3,26 +3,14 @@
 #include "avi/bytesource.h"
 #include "scenes/sceneproducers.h"
 
+#include "sceneranges.h"
+
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace {
-
-using TRanges = std::vector<std::pair<quint32, quint32>>;
-
-TRanges ReadRanges(const QString &videoPath, bool *ok = nullptr)
-{
-    std::vector<TSceneItem> items;
-    const bool read = ReadScnFile(SceneFilePath(videoPath), items);
-    if (ok)
-        *ok = read;
-    TRanges out;
-    for (const TSceneItem &item : items)
-        out.emplace_back(item.scene->StartFrame, item.scene->EndFrame);
-    return out;
-}
 
 TFrameInfo Frame(quint32 index)
 {

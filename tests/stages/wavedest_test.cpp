@@ -13,6 +13,8 @@
 #include "pipelines/renderer.h"
 #include "stages/dv_wavedest.h"
 
+#include "support/testsound.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -237,15 +239,6 @@ struct TDvSound
     int frames;
 };
 
-std::vector<qint16> Sound(qint64 samples)
-{
-    std::vector<qint16> pcm(size_t(samples) * 2);
-    for (qint64 i = 0; i < samples; ++i) {
-        pcm[size_t(2 * i)] = qint16((i * 37) % 30000 - 15000);
-        pcm[size_t(2 * i + 1)] = qint16(12000 - (i * 11) % 24000);
-    }
-    return pcm;
-}
 
 // A PAL DV type 1 file whose frames carry the given sound; returns the
 // samples per channel of each frame.
@@ -255,7 +248,7 @@ std::vector<int> WriteType1(const QString &path, const TDvSound &s, std::vector<
     qint64 total = 0;
     for (int i = 0; i < s.frames; ++i)
         total += DvAudioSamplesPerFrame(true, s.rate, quint32(i));
-    sound = Sound(total);
+    sound = TestSound(total);
     TAviWriter writer;
     qint64 at = 0;
     for (int i = 0; i < s.frames; ++i) {
