@@ -1,22 +1,26 @@
 // tarvex-cli COMMAND: runs a command of the catalogue over the given files
 // through the command engine, as the window runs it over its selection.
 
+#include "app/cli_interrupt.h"
 #include "app/clitool.h"
 
 #include "avi/aviinfo.h"
 #include "avi/avifichier.h"
 #include "commands/commandengine.h"
 #include "commands/commandfilelist.h"
+#include "commands/commandparams.h"
 #include "commands/udmaction.h"
 #include "dv/templates.h"
 #include "pipelines/convertirdvunit.h"
 #include "stages/datecodetextsettings.h"
 
+#include <QColor>
 #include <QFileInfo>
 
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 #include <vector>
 
@@ -124,6 +128,7 @@ struct TRunSettings
     {
         bool number = false;
         const int n = value.toInt(&number);
+        const auto is = [&key](const char *name) { return key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
         TDatecodeTextSettingsStore &store = TDatecodeTextSettingsStore::instance();
         if (key.compare(QLatin1String("FormatDatecode1"), Qt::CaseInsensitive) == 0) {
             store.setFormat1(value);
@@ -164,11 +169,57 @@ struct TRunSettings
                 return error = QStringLiteral("%1 takes true or false").arg(key), false;
             (key.compare(QLatin1String("DatecodeAvant"), Qt::CaseInsensitive) == 0 ? actions.renameSettings.datecodeAvant
                                                                                   : actions.renameSettings.timecodeAvant) = on;
+        } else if (is("SameFolder")) {
+            const QString flag = value.toLower();
+            const bool on = flag == QLatin1String("true") || flag == QLatin1String("1");
+            if (!on && flag != QLatin1String("false") && flag != QLatin1String("0"))
+                return error = QStringLiteral("SameFolder takes true or false"), false;
+            actions.conversionSettings.sameFolder = on;
+        } else if (is("DossierSave")) {
+            if (!QFileInfo(value).isDir())
+                return error = QStringLiteral("DossierSave: %1 is not a folder").arg(value), false;
+            actions.conversionSettings.dossierSave = QFileInfo(value).absoluteFilePath();
+        } else if (is("timedifference")) {
+            const std::optional<QString> days = TimeDifferenceParameter(value);
+            double d = 0;
+            if (!days || !ParseDaysParameter(*days, d))
+                return error = QStringLiteral("timedifference takes days or [+|-][D.]HH:MM:SS"), false;
+            actions.conversionSettings.confirmedTimeDifference = d;
+        } else if (is("StandardDV") || is("FrequenceDV") || is("RatioDV") || is("Align")) {
+            const int top = is("FrequenceDV") ? 2 : is("Align") ? 3 : 1;
+            if (!number || n < 0 || n > top)
+                return error = QStringLiteral("%1 takes 0 to %2").arg(key).arg(top), false;
+            TRecompressSettings &r = actions.cdm().recompressSettings;
+            (is("StandardDV") ? r.standard : is("FrequenceDV") ? r.frequency : is("RatioDV") ? r.ratio
+                                                                                : actions.conversionSettings.align) = n;
+        } else if (is("IncrustX") || is("IncrustY")) {
+            if (!number)
+                return error = QStringLiteral("%1 takes 0 to 1000").arg(key), false;
+            (is("IncrustX") ? actions.conversionSettings.incrustX : actions.conversionSettings.incrustY) = qBound(0, n, 1000);
+        } else if (is("IncrustFont")) {
+            // NAME[,SIZE[,COLOUR]]: a family, a point size, a colour name or #rrggbb.
+            const QStringList parts = value.split(QLatin1Char(','));
+            TIncrustFont font;
+            font.name = parts.value(0).trimmed().isEmpty() ? font.name : parts.value(0).trimmed();
+            if (parts.size() > 1) {
+                bool ok = false;
+                font.size = parts[1].trimmed().toInt(&ok);
+                if (!ok || font.size <= 0 || font.size > 200)
+                    return error = QStringLiteral("IncrustFont: the size must be 1 to 200"), false;
+            }
+            if (parts.size() > 2) {
+                font.color = QColor::fromString(parts[2].trimmed());
+                if (!font.color.isValid())
+                    return error = QStringLiteral("IncrustFont: unknown colour '%1'").arg(parts[2].trimmed()), false;
+            }
+            actions.conversionSettings.incrustFont = font;
         } else {
             return error = QStringLiteral("unknown setting '%1' (known: FormatDatecode1, FormatDatecode2, "
                                           "FormatAfficherDatecode, WhatIncrust, IncrustPerso1, IncrustPerso2, "
                                           "WhenIncrust, DureeIncrustation, DecalageDisplay, FormatAjouterDatecode, "
-                                          "DatecodeAvant, TimecodeAvant, TemplateRenommer, FormatRenommer)").arg(key),
+                                          "DatecodeAvant, TimecodeAvant, TemplateRenommer, FormatRenommer, SameFolder, "
+                                          "DossierSave, timedifference, StandardDV, FrequenceDV, RatioDV, IncrustX, "
+                                          "IncrustY, IncrustFont, Align)").arg(key),
                    false;
         }
         return true;
@@ -272,6 +323,22 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
         return usageError(QStringLiteral("%1: --param takes a codec code of 1 to 4 characters").arg(cmd->name));
     if (cmd == &actions.FrequenceVideo && !FrameRateParameter(params.value(0)))
         return usageError(QStringLiteral("%1: --param takes frames per second above 0").arg(cmd->name));
+    // The friendlier forms of a time difference and a date-time become the
+    // numbers the commands read.
+    if (cmd == &actions.DecalerHoraire || cmd == &actions.DecalageHoraire) {
+        const std::optional<QString> days = TimeDifferenceParameter(params.value(0));
+        if (!days)
+            return usageError(QStringLiteral("%1: --param takes a time difference: days (e.g. -0.5) or "
+                                             "[+|-][D.]HH:MM:SS").arg(cmd->name));
+        params = QStringList{*days};
+    }
+    if (cmd == &actions.IntroduireDatecode) {
+        const std::optional<QString> start = DateTimeParameter(params.value(0));
+        if (!start)
+            return usageError(QStringLiteral("%1: --param takes the first frame's datecode, "
+                                             "yyyy-mm-dd hh:nn:ss").arg(cmd->name));
+        params = QStringList{*start};
+    }
 
     int status = Ok;
     TCliFileList list;
@@ -321,8 +388,12 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
         std::fprintf(stderr, "tarvex-cli: %s: none of the files is one the command works on\n", qPrintable(cmd->name));
         return status;
     }
+    // Ctrl+C stops the run: the current output is closed as it stands.
+    const auto interrupt = AbortAllOnInterrupt(engine);
     engine.waitForIdle(-1);
     progress.end();
+    if (engine.AbortedAll())
+        return Interrupted;
     return status;
 }
 

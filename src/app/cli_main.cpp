@@ -1,6 +1,9 @@
 #include "app/clitool.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <memory>
 
 #include <cstdio>
 
@@ -144,9 +147,23 @@ static void printCommandHelp(const QString &command)
                 qPrintable(command), qPrintable(command));
 }
 
+// Drawing text into pictures needs the fonts of a GUI application; the other
+// subcommands start faster without one.
+static bool NeedsFonts(int argc, char **argv)
+{
+    return argc > 1 && QByteArray(argv[1]).compare("Incruster", Qt::CaseInsensitive) == 0;
+}
+
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> application;
+    if (NeedsFonts(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("tarvex-cli"));
 
     QStringList args = QCoreApplication::arguments().mid(1);

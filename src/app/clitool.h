@@ -11,7 +11,7 @@
 // subcommand name) and returns the process exit status.
 namespace cli {
 
-enum ExitStatus { Ok = 0, FileError = 1, UsageError = 2 };
+enum ExitStatus { Ok = 0, FileError = 1, UsageError = 2, Interrupted = 130 };
 
 struct TSubcommand
 {

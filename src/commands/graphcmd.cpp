@@ -68,9 +68,12 @@ void TGraphCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &pa
         showStartMessage(fichier, ce, passe);
         Duree = 0;
         Debut = 0;
+        Filtergraph = nullptr;
         Filtergraph = OnBuildGraph(fichier, destination(), params, passe);
         if (Filtergraph && !runPipeline(Filtergraph, ce))
             return; // no length: nothing ran, the list stays as it is
+        if (!Filtergraph && UpdateFile == ufAdd)
+            return; // nothing was built, so nothing was written
         applyUpdate(ce, true);
     } catch (...) {
         reportError(fullPath, ce, passe);

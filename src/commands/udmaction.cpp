@@ -3,10 +3,12 @@
 #include "avi/avifichier.h"
 #include "commands/commandengine.h"
 #include "pipelines/convertirdvunit.h"
+#include "scenes/contentproducer.h"
 #include "scenes/derivedpath.h"
 #include "scenes/sceneproducers.h"
 #include "scenes/subtitlewriter.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <stdexcept>
@@ -64,11 +66,27 @@ void TdmAction::hasDatecodeFileCondition(TAbstractListFichier *fichier, bool &vi
 }
 
 TdmAction::TdmAction(TCdm &cdm)
-    : CreerScnByDate(QStringLiteral("CreerScnByDate"), QStringLiteral("Create a scn file by datecode")),
+    : ConvertirDV1(QStringLiteral("ConvertirDV1"), QStringLiteral("Convert in type 1")),
+      ConvertirDV2(QStringLiteral("ConvertirDV2"), QStringLiteral("Convert in type 2")),
+      RecompresserDV2(QStringLiteral("RecompresserDV2"), QStringLiteral("Recompress into DV type 2")),
+      CorrigerType2(QStringLiteral("CorrigerType2"), QStringLiteral("Fix the DV type 2")),
+      ConvertirNTSC(QStringLiteral("ConvertirNTSC"), QStringLiteral("Convert in NTSC")),
+      ConvertirPal(QStringLiteral("ConvertirPal"), QStringLiteral("Convert in Pal")),
+      Convertir16x9(QStringLiteral("Convertir16x9"), QStringLiteral("Convert to 16x9")),
+      Convertir4x3(QStringLiteral("Convertir4x3"), QStringLiteral("Convert to 4x3")),
+      Incruster(QStringLiteral("Incruster"), QStringLiteral("Inlay in the video")),
+      DecalerHoraire(QStringLiteral("DecalerHoraire"), QStringLiteral("Fix a time difference")),
+      IntroduireDatecode(QStringLiteral("IntroduireDatecode"), QStringLiteral("Overwrite a datecode")),
+      ExtraireAudio(QStringLiteral("ExtraireAudio"), QStringLiteral("Extract audio")),
+      CutScenes(QStringLiteral("CutScenes"), QStringLiteral("Split in scenes")),
+      CreerScnByDate(QStringLiteral("CreerScnByDate"), QStringLiteral("Create a scn file by datecode")),
+      CreerScnByContenu(QStringLiteral("CreerScnByContenu"), QStringLiteral("Create a scn file with content")),
       CreerSrt(QStringLiteral("CreerSrt"), QStringLiteral("Create a srt file with subtitles")),
       CreerScnByIntervalle(QStringLiteral("CreerScnByIntervalle"), QStringLiteral("Create a scn file with fixed durations")),
       SupprimerScn(QStringLiteral("SupprimerScn"), QStringLiteral("Delete the scn file")),
       SupprimerSrt(QStringLiteral("SupprimerSrt"), QStringLiteral("Delete the srt file")),
+      DecalageHoraire(QStringLiteral("DecalageHoraire"), QStringLiteral("Fix a time difference in the display")),
+      SupprimerFichier(QStringLiteral("SupprimerFichier"), QStringLiteral("Delete the files")),
       PurgerNom(QStringLiteral("PurgerNom"), QStringLiteral("Shorten the name"), QStringLiteral("Rename")),
       AjouterDatecode(QStringLiteral("AjouterDatecode"), QStringLiteral("Add datecode"), QStringLiteral("Rename")),
       AjouterTimecode(QStringLiteral("AjouterTimecode"), QStringLiteral("Add timecode"), QStringLiteral("Rename")),
@@ -164,7 +182,26 @@ TdmAction::TdmAction(TCdm &cdm)
     SupprimerSrt.StartMessage = QStringLiteral("Deleting the srt file of %s");
     SupprimerSrt.ErrorMessage = QStringLiteral("An error occured while deleting the srt file of %s");
 
+    // Delete the files: to the trash, and out of the list.
+    SupprimerFichier.Nombre = fnSelect;
+    SupprimerFichier.UpdateDisplay = udFinal;
+    SupprimerFichier.OnFileCondition = [](TAbstractListFichier *f, bool &visible, bool &enabled) {
+        visible = true;
+        enabled = f && QFileInfo::exists(f->fullPath()) && (QFile::permissions(f->fullPath()) & QFileDevice::WriteOwner);
+    };
+    SupprimerFichier.OnFileVerification = standardFileVerification;
+    SupprimerFichier.OnFileConFirmation = [](TAbstractListFichier *f, const QStringList &, TCommandEngine *, int) {
+        return DeleteQuestion(f->fileName());
+    };
+    SupprimerFichier.OnExecution = [](TAbstractListFichier *f, const QStringList &, TCommandEngine *ce, int) {
+        if (DeleteToRecycleBin(f->fullPath()))
+            ce->RemoveFichier();
+        else
+            ce->MessageCommand(QStringLiteral("%1 could not be sent to the trash").arg(f->fullPath()));
+    };
+
     declareFileCommands();
+    declareConversionCommands();
 }
 
 TdmAction::~TdmAction()
@@ -174,9 +211,12 @@ TdmAction::~TdmAction()
 
 std::vector<tAbstractCmd *> TdmAction::commands()
 {
-    return {&CreerScnByDate, &CreerSrt,       &CreerScnByIntervalle, &SupprimerScn,  &SupprimerSrt,
-            &PurgerNom,      &AjouterDatecode, &AjouterTimecode,      &Renommer,      &DateFichier,
-            &ModifierCodec,  &FrequenceVideo};
+    return {&ConvertirDV1,   &ConvertirDV2,    &RecompresserDV2,      &CorrigerType2,   &ConvertirNTSC,
+            &ConvertirPal,   &Convertir16x9,   &Convertir4x3,         &Incruster,       &DecalerHoraire,
+            &IntroduireDatecode, &ExtraireAudio, &CutScenes,          &CreerScnByDate,  &CreerScnByContenu,
+            &CreerSrt,       &CreerScnByIntervalle, &DecalageHoraire, &SupprimerScn,    &SupprimerSrt,
+            &SupprimerFichier, &PurgerNom,     &AjouterDatecode,      &AjouterTimecode, &Renommer,
+            &DateFichier,    &ModifierCodec,   &FrequenceVideo};
 }
 
 tAbstractCmd *TdmAction::find(const QString &name)
@@ -194,7 +234,8 @@ void TdmAction::failWriter(tAbstractCmd &cmd, const QString &reason)
         cmd.engine()->MessageCommand(reason);
     m_sceneWriter.reset();
     m_srtWriter.reset();
-    m_cdm.Reset();
+    m_contentWriter.reset();
+    m_cdm.ResetPipeline();
     throw std::runtime_error(reason.toStdString());
 }
 

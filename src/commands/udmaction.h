@@ -11,10 +11,26 @@
 #include <memory>
 #include <vector>
 
+#include "scenes/scenefile.h"
+#include "stages/dv_superposer.h"
+
 class TCdm;
 class TaviFichier;
+class TSceneByContent;
 class TSceneByDatecode;
 class TWriteSrt;
+
+// The settings the conversion commands follow.
+struct TConversionSettings
+{
+    bool sameFolder = true;             // SameFolder: outputs beside their source
+    QString dossierSave;                // DossierSave: the output folder otherwise (empty: the documents folder)
+    double confirmedTimeDifference = 0; // days, shifts the datecodes of the NTSC / PAL conversions
+    int incrustX = 920;                 // IncrustX, thousandths of the width
+    int incrustY = 920;                 // IncrustY
+    int align = 0;                      // the alignment choice, 0 to 3
+    TIncrustFont incrustFont;           // IncrustFont
+};
 
 // A pipeline command whose writer is checked after the run: a file that
 // could not be written completely is reported with the command's error message.
@@ -35,11 +51,27 @@ public:
     TdmAction(const TdmAction &) = delete;
     TdmAction &operator=(const TdmAction &) = delete;
 
+    TWriterGraphCmd ConvertirDV1;
+    TWriterGraphCmd ConvertirDV2;
+    TWriterGraphCmd RecompresserDV2;
+    TWriterGraphCmd CorrigerType2;
+    TWriterGraphCmd ConvertirNTSC;
+    TWriterGraphCmd ConvertirPal;
+    TWriterGraphCmd Convertir16x9;
+    TWriterGraphCmd Convertir4x3;
+    TWriterGraphCmd Incruster;
+    TWriterGraphCmd DecalerHoraire;
+    TWriterGraphCmd IntroduireDatecode;
+    TWriterGraphCmd ExtraireAudio;
+    TWriterGraphCmd CutScenes;
     TWriterGraphCmd CreerScnByDate;
+    TWriterGraphCmd CreerScnByContenu;
     TWriterGraphCmd CreerSrt;
     Tcmd CreerScnByIntervalle;
     TFastcmd SupprimerScn;
     TFastcmd SupprimerSrt;
+    Tcmd DecalageHoraire;
+    tCustomCmd SupprimerFichier;
     TRenameCmd PurgerNom;
     TRenameCmd AjouterDatecode;
     TRenameCmd AjouterTimecode;
@@ -47,6 +79,9 @@ public:
     TFastcmd DateFichier;
     TFastcmd ModifierCodec;
     TFastcmd FrequenceVideo;
+
+    // The pipeline builder the commands use.
+    TCdm &cdm() { return m_cdm; }
 
     // Every command, and one by name (case ignored); null when unknown.
     std::vector<tAbstractCmd *> commands();
@@ -59,6 +94,11 @@ public:
     // DureeIncrustation (seconds).
     int whenIncrust = 0;
     int dureeIncrustation = 5;
+    // Settings of the conversions (the recompression's are the builder's).
+    TConversionSettings conversionSettings;
+    // The time difference (days) that "DecalageHoraire" gave in this run;
+    // whoever shows the files puts it into the record's display shift.
+    double workingTimeDifference = 0;
     // Settings of the rename commands.
     TRenameSettings renameSettings = DefaultRenameSettings();
     // Called before a file's dates or headers are written in place, so that
@@ -74,6 +114,14 @@ public:
 
 private:
     void declareFileCommands();
+    void declareConversionCommands();
+    void declareConversion(TWriterGraphCmd &cmd, bool wave);
+    QString outputFolder() const;
+    // The conversion's output path for a file (SameFolder / DossierSave).
+    QString folderRule(TAbstractListFichier *fichier, const QString &suffix) const;
+    // Both converters (or the first) to the file's own audio rate.
+    void setAudioRates(TAbstractListFichier *fichier, bool both);
+    TPipeline *buildCut(TAbstractListFichier *fichier, const QString &dest, int passe);
     [[noreturn]] void failWriter(tAbstractCmd &cmd, const QString &reason);
     TPipeline *buildSceneProbe(TAbstractListFichier *fichier);
     TPipeline *buildSubtitleProbe(TAbstractListFichier *fichier);
@@ -81,4 +129,6 @@ private:
     TCdm &m_cdm;
     std::unique_ptr<TSceneByDatecode> m_sceneWriter;
     std::unique_ptr<TWriteSrt> m_srtWriter;
+    std::unique_ptr<TSceneByContent> m_contentWriter;
+    std::vector<TSceneItem> m_cutScenes; // the scene file being cut, for the passes of one file
 };

@@ -80,7 +80,20 @@ void TAudioConverterElement::receive(int, TMediaSample &sample)
         m_done = sample.timeStart * outputRate() / 10000000;
         m_timeSet = true;
     }
-    const int channels = input(0)->mediaType().waveFormat().channels;
+    const TWaveFormatEx in = input(0)->mediaType().waveFormat();
+    const int channels = in.channels;
+    if (outputRate() == int(in.samplesPerSec)) {
+        // Same rate: the samples pass as they are.
+        const qint64 frames = sample.length() / 2 / channels;
+        TMediaSample out = sample;
+        out.mediaStart = m_done;
+        out.mediaStop = m_done + frames;
+        out.timeStart = m_done * 10000000 / in.samplesPerSec;
+        out.timeStop = out.mediaStop * 10000000 / in.samplesPerSec;
+        m_done += frames;
+        deliver(0, out);
+        return;
+    }
     if (m_converter->convert(reinterpret_cast<const qint16 *>(sample.data.constData()), sample.length() / 2 / channels))
         deliverOutput();
 }

@@ -1,37 +1,122 @@
 #include "pipelines/convertirdvunit.h"
 
-TCdm::TCdm() = default;
+namespace {
+
+bool IsMajor(const TMediaType &type, TFourcc major)
+{
+    return type.majorType == major;
+}
+
+} // namespace
+
+TCdm::TCdm()
+{
+    // The content stage numbers its pictures by the frame the stamper saw last.
+    sceneDetectContenu.setFrameIndexSource([this] { return mediaStamper.mediaStart(); });
+}
 
 TCdm::~TCdm()
 {
-    Reset();
+    ResetPipeline();
 }
 
-void TCdm::Reset()
+void TCdm::ResetPipeline()
 {
     fg.stop();
     fg.removeAll();
     fg.setPositions(0);
+    sceneDetect.clearCallbacks();
+    sceneDetectContenu.clearCallbacks();
+    dvHeader.resetSettings();
+    frameRate.SetFrameDuration(0, 0);
+}
+
+void TCdm::add(std::initializer_list<TElement *> elements)
+{
+    for (TElement *e : elements) {
+        QString name;
+        if (e == &sceneDetect)
+            name = QStringLiteral("dv_SceneDetect");
+        else if (e == &sceneDetectContenu)
+            name = QStringLiteral("scenedetectContenu");
+        else if (e == &mediaStamper)
+            name = QStringLiteral("MediaStamper");
+        else if (e == &deinter)
+            name = QStringLiteral("dv_Deinter");
+        else if (e == &superposer)
+            name = QStringLiteral("dv_Superposer");
+        else if (e == &dvHeader)
+            name = QStringLiteral("dv_DVHeader");
+        else if (e == &waveDest)
+            name = QStringLiteral("dv_WaveDest");
+        fg.add(e, name);
+    }
 }
 
 bool TCdm::loadSource(const QString &sourcePath)
 {
-    Reset();
-    sceneDetect.clearCallbacks();
-    fg.add(&source);
-    fg.add(&avisplitter);
+    ResetPipeline();
+    add({&source, &avisplitter});
     return source.Load(sourcePath) == TResult::Ok && fg.connect(source.output(0), avisplitter.input(0)) == TResult::Ok;
 }
 
-TPin *TCdm::connectFirstStream(TPin *input)
+bool TCdm::openEnds(const QString &sourcePath, const QString &destPath)
+{
+    if (!loadSource(sourcePath))
+        return false;
+    add({&destination});
+    destination.SetFileName(destPath);
+    destination.SetOverwrite(true);
+    return !destPath.isEmpty();
+}
+
+TPin *TCdm::connectFirstStream(TPin *input, bool direct)
 {
     for (int i = 0; i < avisplitter.outputCount(); ++i) {
         TPin *out = avisplitter.output(i);
-        if (!out->isConnected() && fg.connect(out, input) == TResult::Ok)
+        if (!out->isConnected() && (direct ? fg.connect(out, input) : fg.connectThrough(out, input)) == TResult::Ok)
             return out;
     }
     return nullptr;
 }
+
+TPin *TCdm::nextFreeInput(TElement &element)
+{
+    TPin *last = element.input(element.inputCount() - 1);
+    return last && !last->isConnected() ? last : nullptr;
+}
+
+void TCdm::SetAudioRate(TAudioConverterElement &converter, int rate)
+{
+    TPin *in = converter.input(0);
+    if (!in->isConnected() || int(in->mediaType().waveFormat().samplesPerSec) == 0)
+        return;
+    const int before = converter.audioRate();
+    const int current = before ? before : int(in->mediaType().waveFormat().samplesPerSec);
+    if (rate == current || !converter.SetAudioRate(rate))
+        return;
+    // A connected output takes the new format by connecting again.
+    TPin *out = converter.output(0);
+    if (!out->isConnected() || !converter.pipeline())
+        return;
+    TPipeline *pipeline = converter.pipeline();
+    TPin *peer = out->peer();
+    pipeline->disconnect(out);
+    if (pipeline->connect(out, peer) != TResult::Ok) {
+        if (before)
+            converter.SetAudioRate(before);
+        else
+            converter.SetAudioRate(int(in->mediaType().waveFormat().samplesPerSec));
+        pipeline->connect(out, peer);
+    }
+}
+
+void TCdm::SetMediaProperty(TAviMux &element, const QString &name, const QString &text)
+{
+    element.SetTextProperty(name, text);
+}
+
+// --- probes ---
 
 TPipeline *TCdm::BuildSceneProbe(const QString &sourcePath)
 {
@@ -51,4 +136,335 @@ TPipeline *TCdm::BuildSceneProbe(const QString &sourcePath)
 TPipeline *TCdm::BuildSubtitleProbe(const QString &sourcePath)
 {
     return BuildSceneProbe(sourcePath);
+}
+
+TPipeline *TCdm::BuildContentProbe(const QString &sourcePath)
+{
+    if (!loadSource(sourcePath))
+        return nullptr;
+    add({&mediaStamper, &sceneDetectContenu, &nullrender});
+    for (int i = 0; i < avisplitter.outputCount(); ++i) {
+        const TMediaType type = avisplitter.outputType(i);
+        if (!IsMajor(type, media::Video) && !IsMajor(type, media::Interleaved))
+            continue;
+        if (fg.connect(avisplitter.output(i), mediaStamper.input(0)) != TResult::Ok)
+            continue;
+        if (fg.connectThrough(mediaStamper.output(0), sceneDetectContenu.input(0)) == TResult::Ok
+            && fg.connect(sceneDetectContenu.output(0), nullrender.input(0)) == TResult::Ok)
+            return &fg;
+        return nullptr;
+    }
+    return nullptr;
+}
+
+// --- re-encoding ---
+
+bool TCdm::sourceIsPal() const
+{
+    return qAbs(DVdecoder.outputType(0).videoInfo().bitmap.height) != 480;
+}
+
+bool TCdm::connectReencode(TPin *dvVideo, TElement &pictureStage, bool pal, bool changeRate)
+{
+    DVdecoder.SetResolution(1000);
+    DVenc.SetFormat(pal ? TDvVideoEncoderElement::FormatPal : TDvVideoEncoderElement::FormatNtsc);
+    if (changeRate)
+        frameRate.SetFrameDuration(pal ? 1 : 1001, pal ? 25 : 30000);
+    return fg.connect(dvVideo, DVdecoder.input(0)) == TResult::Ok
+           && fg.connectThrough(DVdecoder.output(0), pictureStage.input(0)) == TResult::Ok
+           && fg.connect(pictureStage.output(0), pictureQueue.input(0)) == TResult::Ok
+           && fg.connect(pictureQueue.output(0), frameRate.input(0)) == TResult::Ok
+           && fg.connectThrough(frameRate.output(0), DVenc.input(0)) == TResult::Ok
+           && fg.connect(DVenc.output(0), dvHeader.input(0)) == TResult::Ok
+           && fg.connect(dvHeader.output(0), dvmuxer.input(0)) == TResult::Ok;
+}
+
+TPipeline *TCdm::buildStandard(const QString &sourcePath, const QString &destPath, bool type2, bool toNtsc,
+                               TElement &pictureStage, bool changeRate)
+{
+    if (!openEnds(sourcePath, destPath))
+        return nullptr;
+    TDvSplitterElement &after = &pictureStage == &superposer ? dvsplitter2 : dvsplitter;
+    add({&DVenc, &DVdecoder, &dvmuxer, &avimux, &acm1, &acm2, &pictureStage, &sceneDetect, &dvHeader, &pictureQueue,
+         &frameRate});
+    if (type2) {
+        add({&after});
+        if (!connectFirstStream(sceneDetect.input(0)))
+            return nullptr;
+    } else {
+        add({&dvsplitter});
+        if (!connectFirstStream(dvsplitter.input(0)))
+            return nullptr;
+        bool video = false;
+        for (int i = 0; i < dvsplitter.outputCount() && !video; ++i)
+            video = fg.connect(dvsplitter.output(i), sceneDetect.input(0)) == TResult::Ok;
+        if (!video)
+            return nullptr;
+    }
+    // The inlay keeps the file's standard; a conversion goes to the other one.
+    bool pal = !toNtsc;
+    if (!changeRate) {
+        if (fg.connect(sceneDetect.output(0), DVdecoder.input(0)) != TResult::Ok)
+            return nullptr;
+        pal = sourceIsPal();
+        fg.disconnect(DVdecoder.input(0));
+    }
+    if (!connectReencode(sceneDetect.output(0), pictureStage, pal, changeRate))
+        return nullptr;
+
+    if (type2) {
+        // The file's sound through the converters into the muxer, whose
+        // frames the splitter turns back into video and PCM streams.
+        if (connectFirstStream(acm1.input(0)))
+            fg.connect(acm1.output(0), dvmuxer.input(1));
+        if (connectFirstStream(acm2.input(0)))
+            fg.connect(acm2.output(0), dvmuxer.input(2));
+        if (fg.connect(dvmuxer.output(0), after.input(0)) != TResult::Ok)
+            return nullptr;
+        for (int i = 0; i < after.outputCount(); ++i) {
+            TPin *in = nextFreeInput(avimux);
+            if (!in || fg.connect(after.output(i), in) != TResult::Ok) {
+                if (i == 0)
+                    return nullptr;
+            }
+        }
+    } else {
+        for (int i = 1, k = 1; i < dvsplitter.outputCount() && k <= 2; ++i)
+            if (!dvsplitter.output(i)->isConnected() && fg.connect(dvsplitter.output(i), dvmuxer.input(k)) == TResult::Ok)
+                ++k;
+        if (fg.connect(dvmuxer.output(0), avimux.input(0)) != TResult::Ok)
+            return nullptr;
+    }
+    if (fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
+        return nullptr;
+    return &fg;
+}
+
+TPipeline *TCdm::BuildStandardType1(const QString &sourcePath, const QString &destPath, bool toNtsc)
+{
+    return buildStandard(sourcePath, destPath, false, toNtsc, deinter, true);
+}
+
+TPipeline *TCdm::BuildStandardType2(const QString &sourcePath, const QString &destPath, bool toNtsc)
+{
+    return buildStandard(sourcePath, destPath, true, toNtsc, deinter, true);
+}
+
+TPipeline *TCdm::BuildInlayType1(const QString &sourcePath, const QString &destPath)
+{
+    return buildStandard(sourcePath, destPath, false, false, superposer, false);
+}
+
+TPipeline *TCdm::BuildInlayType2(const QString &sourcePath, const QString &destPath)
+{
+    return buildStandard(sourcePath, destPath, true, false, superposer, false);
+}
+
+TPipeline *TCdm::BuildRecompress(const QString &sourcePath, const QString &destPath)
+{
+    if (!openEnds(sourcePath, destPath))
+        return nullptr;
+    add({&avimux, &DVenc, &dvHeader, &dvmuxer, &dvsplitter, &acm1, &acm2, &pictureQueue, &frameRate});
+    const TRecompressSettings &s = recompressSettings;
+    const bool pal = s.standard != 1;
+    DVenc.SetFormat(pal ? TDvVideoEncoderElement::FormatPal : TDvVideoEncoderElement::FormatNtsc, s.ratio == 1);
+    dvHeader.restoreHeads = false;
+    dvHeader.setAspect = true;
+    dvHeader.aspect16x9 = s.ratio == 1;
+    frameRate.SetFrameDuration(pal ? 1 : 1001, pal ? 25 : 30000);
+
+    // The first video stream, decoded and brought to the encoder's pictures.
+    bool video = false;
+    for (int i = 0; i < avisplitter.outputCount() && !video; ++i) {
+        if (!IsMajor(avisplitter.outputType(i), media::Video))
+            continue;
+        video = fg.connectThrough(avisplitter.output(i), frameRate.input(0)) == TResult::Ok;
+    }
+    if (!video || fg.connect(frameRate.output(0), pictureQueue.input(0)) != TResult::Ok
+        || fg.connectThrough(pictureQueue.output(0), DVenc.input(0)) != TResult::Ok
+        || fg.connect(DVenc.output(0), dvHeader.input(0)) != TResult::Ok
+        || fg.connect(dvHeader.output(0), dvmuxer.input(0)) != TResult::Ok)
+        return nullptr;
+    // Up to two PCM streams, at the rate asked for.
+    for (TAudioConverterElement *acm : {&acm1, &acm2}) {
+        if (!connectFirstStream(acm->input(0)))
+            break;
+        acm->SetAudioRate(s.audioRate());
+        fg.connect(acm->output(0), dvmuxer.input(acm == &acm1 ? 1 : 2));
+    }
+    if (fg.connect(dvmuxer.output(0), dvsplitter.input(0)) != TResult::Ok)
+        return nullptr;
+    for (int i = 0; i < dvsplitter.outputCount(); ++i) {
+        TPin *in = nextFreeInput(avimux);
+        if ((!in || fg.connect(dvsplitter.output(i), in) != TResult::Ok) && i == 0)
+            return nullptr;
+    }
+    if (fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
+        return nullptr;
+    return &fg;
+}
+
+// --- stream copies ---
+
+TPipeline *TCdm::BuildHeaderPass(const QString &sourcePath, const QString &destPath)
+{
+    if (!openEnds(sourcePath, destPath))
+        return nullptr;
+    add({&dvHeader, &avimux, &acm1, &acm2});
+    if (!connectFirstStream(dvHeader.input(0)) || fg.connect(dvHeader.output(0), avimux.input(0)) != TResult::Ok)
+        return nullptr;
+    for (TAudioConverterElement *acm : {&acm1, &acm2})
+        if (connectFirstStream(acm->input(0)))
+            fg.connect(acm->output(0), nextFreeInput(avimux));
+    if (fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
+        return nullptr;
+    return &fg;
+}
+
+TPipeline *TCdm::BuildToType1(const QString &sourcePath, const QString &destPath)
+{
+    if (!openEnds(sourcePath, destPath))
+        return nullptr;
+    add({&dvmuxer, &avimux, &acm1, &acm2});
+    if (!connectFirstStream(dvmuxer.input(0))) {
+        // An interleaved video stream gives its DV video through the splitter.
+        add({&dvsplitter});
+        if (!connectFirstStream(dvsplitter.input(0)) || dvsplitter.outputCount() == 0
+            || fg.connect(dvsplitter.output(0), dvmuxer.input(0)) != TResult::Ok)
+            return nullptr;
+    }
+    if (connectFirstStream(acm1.input(0)))
+        fg.connect(acm1.output(0), dvmuxer.input(1));
+    if (connectFirstStream(acm2.input(0)))
+        fg.connect(acm2.output(0), dvmuxer.input(2));
+    if (fg.connect(dvmuxer.output(0), avimux.input(0)) != TResult::Ok
+        || fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
+        return nullptr;
+    return &fg;
+}
+
+TPipeline *TCdm::BuildToType2(const QString &sourcePath, const QString &destPath)
+{
+    if (!openEnds(sourcePath, destPath))
+        return nullptr;
+    add({&dvsplitter, &avimux, &acm1, &acm2});
+    if (avisplitter.outputCount() == 0 || fg.connect(avisplitter.output(0), dvsplitter.input(0)) != TResult::Ok)
+        return nullptr;
+    bool video = false;
+    for (int i = 0; i < dvsplitter.outputCount(); ++i) {
+        TPin *out = dvsplitter.output(i);
+        TAudioConverterElement *acm = nullptr;
+        for (TAudioConverterElement *candidate : {&acm1, &acm2})
+            if (!acm && !candidate->input(0)->isConnected() && fg.connect(out, candidate->input(0)) == TResult::Ok)
+                acm = candidate;
+        TPin *from = acm ? acm->output(0) : out;
+        TPin *in = nextFreeInput(avimux);
+        const bool ok = in && fg.connect(from, in) == TResult::Ok;
+        video = video || (ok && !acm);
+    }
+    if (!video || fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
+        return nullptr;
+    return &fg;
+}
+
+TPipeline *TCdm::BuildFixType2(const QString &sourcePath, const QString &destPath)
+{
+    if (!openEnds(sourcePath, destPath))
+        return nullptr;
+    add({&avimux});
+    bool any = false;
+    for (int k = 0; k < 2 && k < avisplitter.outputCount(); ++k) {
+        TPin *out = avisplitter.output(k);
+        const TMediaType type = avisplitter.outputType(k);
+        TPin *in = nextFreeInput(avimux);
+        if (!in)
+            break;
+        if (IsMajor(type, media::Video) || IsMajor(type, media::Audio)) {
+            any = fg.connect(out, in) == TResult::Ok || any;
+        } else if (IsMajor(type, media::Interleaved) && !dvsplitter.pipeline()) {
+            add({&dvsplitter});
+            any = (fg.connect(out, dvsplitter.input(0)) == TResult::Ok && dvsplitter.outputCount() > 0
+                   && fg.connect(dvsplitter.output(0), in) == TResult::Ok)
+                  || any;
+        }
+    }
+    if (!any || fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
+        return nullptr;
+    return &fg;
+}
+
+TPipeline *TCdm::BuildAudioExtract(const QString &sourcePath, const QString &destPath)
+{
+    if (!openEnds(sourcePath, destPath))
+        return nullptr;
+    add({&acm1, &infinite, &waveDest, &nullrender});
+    waveDest.SetFileName(QString()); // the name comes from the writer behind it
+    TPin *audio = nullptr;
+    for (int i = 0; i < avisplitter.outputCount() && !audio; ++i)
+        if (IsMajor(avisplitter.outputType(i), media::Audio))
+            audio = avisplitter.output(i);
+    for (int i = 0; i < avisplitter.outputCount() && !audio; ++i) {
+        if (!IsMajor(avisplitter.outputType(i), media::Interleaved))
+            continue;
+        add({&dvsplitter});
+        if (fg.connect(avisplitter.output(i), dvsplitter.input(0)) != TResult::Ok)
+            return nullptr;
+        for (int k = 0; k < dvsplitter.outputCount() && !audio; ++k)
+            if (IsMajor(dvsplitter.outputType(k), media::Audio))
+                audio = dvsplitter.output(k);
+    }
+    if (!audio)
+        return nullptr;
+    const bool converted = fg.connect(audio, acm1.input(0)) == TResult::Ok
+                           && fg.connect(acm1.output(0), infinite.input(0)) == TResult::Ok;
+    if (!converted) {
+        fg.disconnect(audio);
+        if (fg.connect(audio, infinite.input(0)) != TResult::Ok)
+            return nullptr;
+    }
+    if (fg.connect(infinite.output(0), waveDest.input(0)) != TResult::Ok
+        || fg.connect(waveDest.output(0), destination.input(0)) != TResult::Ok
+        || fg.connect(infinite.output(1), nullrender.input(0)) != TResult::Ok)
+        return nullptr;
+    return &fg;
+}
+
+TPipeline *TCdm::BuildCutType1(const QString &sourcePath, const QString &destPath)
+{
+    if (!openEnds(sourcePath, destPath))
+        return nullptr;
+    add({&infinite, &avimux, &nullrender});
+    if (avisplitter.outputCount() == 0 || fg.connect(avisplitter.output(0), infinite.input(0)) != TResult::Ok
+        || fg.connect(infinite.output(0), avimux.input(0)) != TResult::Ok
+        || fg.connect(infinite.output(1), nullrender.input(0)) != TResult::Ok
+        || fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
+        return nullptr;
+    return &fg;
+}
+
+TPipeline *TCdm::BuildCutType2(const QString &sourcePath, const QString &destPath)
+{
+    if (!openEnds(sourcePath, destPath))
+        return nullptr;
+    add({&infinite, &dvmuxer, &dvsplitter, &avimux, &acm1, &acm2, &nullrender});
+    // Video through the tee (its second branch renders) into the muxer, the
+    // sound through the converters, so that a cut keeps picture and sound together.
+    if (avisplitter.outputCount() == 0 || fg.connect(avisplitter.output(0), infinite.input(0)) != TResult::Ok
+        || fg.connect(infinite.output(0), dvmuxer.input(0)) != TResult::Ok
+        || fg.connect(infinite.output(1), nullrender.input(0)) != TResult::Ok)
+        return nullptr;
+    if (connectFirstStream(acm1.input(0)))
+        fg.connect(acm1.output(0), dvmuxer.input(1));
+    if (connectFirstStream(acm2.input(0)))
+        fg.connect(acm2.output(0), dvmuxer.input(2));
+    if (fg.connect(dvmuxer.output(0), dvsplitter.input(0)) != TResult::Ok)
+        return nullptr;
+    for (int i = 0; i < dvsplitter.outputCount(); ++i) {
+        TPin *in = nextFreeInput(avimux);
+        if ((!in || fg.connect(dvsplitter.output(i), in) != TResult::Ok) && i == 0)
+            return nullptr;
+    }
+    if (fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
+        return nullptr;
+    return &fg;
 }

@@ -3,15 +3,41 @@
 // The pipeline builder: owns the conversion pipeline, the elements that go
 // into it and the program's processing stages, and builds the pipeline of
 // each kind of command for a source (and destination) file.
+//
+// Every builder empties the pipeline first (ResetPipeline), so nothing of a
+// previous build is kept but the stages' own state. A builder returns the
+// pipeline ready to run, or null when the source cannot be loaded or the
+// main path does not connect; optional links (a second audio stream) that do
+// not connect are left out.
 
+#include "pipelines/audioconverterelement.h"
 #include "pipelines/avimux.h"
 #include "pipelines/avisplitter.h"
+#include "pipelines/dvdecoderelement.h"
+#include "pipelines/dvencoderelement.h"
 #include "pipelines/dvmuxer.h"
 #include "pipelines/dvsplitter.h"
+#include "pipelines/framerateconverter.h"
 #include "pipelines/pipeline.h"
+#include "pipelines/queueelement.h"
 #include "pipelines/renderer.h"
 #include "pipelines/tee.h"
+#include "stages/dv_deinter.h"
+#include "stages/dv_dvheader.h"
+#include "stages/dv_mediastamper.h"
 #include "stages/dv_scenedetect.h"
+#include "stages/dv_superposer.h"
+#include "stages/dv_wavedest.h"
+#include "stages/uscenedetectcontenu.h"
+
+// What the recompression into DV follows.
+struct TRecompressSettings
+{
+    int standard = 0;  // "Default Standard": 0 PAL, 1 NTSC
+    int frequency = 2; // "DV Frequency": 0 32000 Hz, 1 44100 Hz, 2 48000 Hz
+    int ratio = 0;     // "Image ratio": 0 4:3, 1 16:9
+    int audioRate() const { return frequency == 0 ? 32000 : frequency == 1 ? 44100 : 48000; }
+};
 
 class TCdm
 {
@@ -30,25 +56,87 @@ public:
     TDvSplitterElement dvsplitter2;
     TDvMuxerElement dvmuxer;
     TAviMux avimux;
+    TAudioConverterElement acm1;
+    TAudioConverterElement acm2;
+    TDvVideoDecoderElement DVdecoder;
+    TDvVideoEncoderElement DVenc;
     TNullRenderer nullrender;
     TInfiniteTee infinite;
+    // Between decoding and encoding: a thread boundary and the change of
+    // frame rate that a change of standard needs.
+    TQueueElement pictureQueue;
+    TFrameRateConverter frameRate;
 
     // The program's stages, created once and reused by every build.
     Tdv_sceneDetect sceneDetect;
+    Tdv_Superposer superposer{&sceneDetect};
+    Tdv_DVheader dvHeader{&sceneDetect};
+    Tdv_deinter deinter;
+    Tdv_WaveDest waveDest;
+    TSceneDetectContenu sceneDetectContenu;
+    TDV_MediaStamper mediaStamper;
+
+    // Followed by BuildRecompress.
+    TRecompressSettings recompressSettings;
 
     // source -> avisplitter -> the first stream that connects directly to the
     // scene-detect stage ("scenedetect") -> nullrender. Null when the source
     // cannot be loaded or no stream connects (the splitter's first output then
-    // goes straight to nullrender). The stage's callbacks are cleared first.
+    // goes straight to nullrender).
     TPipeline *BuildSceneProbe(const QString &sourcePath);
     // The same chain, for the subtitle command.
     TPipeline *BuildSubtitleProbe(const QString &sourcePath);
+    // Pictures of the video through the media stamper into the content
+    // scene-detect stage, which takes its frame indexes from the stamper.
+    TPipeline *BuildContentProbe(const QString &sourcePath);
 
-    // Stops and empties the pipeline (also between builds).
-    void Reset();
+    // Decode, deinterlace, encode in the other standard, restore each
+    // frame's packs: for a type 1 file (one interleaved stream) ...
+    TPipeline *BuildStandardType1(const QString &sourcePath, const QString &destPath, bool toNtsc);
+    // ... and for a type 2 file (DV video and PCM streams).
+    TPipeline *BuildStandardType2(const QString &sourcePath, const QString &destPath, bool toNtsc);
+    // Decode, inlay the datecode, encode in the file's own standard.
+    TPipeline *BuildInlayType1(const QString &sourcePath, const QString &destPath);
+    TPipeline *BuildInlayType2(const QString &sourcePath, const QString &destPath);
+    // Every frame through the DV header stage, no decoding.
+    TPipeline *BuildHeaderPass(const QString &sourcePath, const QString &destPath);
+    // Stream copies between the two layouts, and the repair of a type 2
+    // file whose video stream is interleaved.
+    TPipeline *BuildToType1(const QString &sourcePath, const QString &destPath);
+    TPipeline *BuildToType2(const QString &sourcePath, const QString &destPath);
+    TPipeline *BuildFixType2(const QString &sourcePath, const QString &destPath);
+    // Any AVI video encoded into DV type 2 (recompressSettings).
+    TPipeline *BuildRecompress(const QString &sourcePath, const QString &destPath);
+    // The sound into a WAV file.
+    TPipeline *BuildAudioExtract(const QString &sourcePath, const QString &destPath);
+    // Stream copies that the caller limits to a scene with fg.setPositions.
+    TPipeline *BuildCutType1(const QString &sourcePath, const QString &destPath);
+    TPipeline *BuildCutType2(const QString &sourcePath, const QString &destPath);
+
+    // Stops and empties the pipeline; clears the stages' callbacks and
+    // returns the DV header stage to its initial settings.
+    void ResetPipeline();
+
+    // The converter's output rate (channels and sample size kept); nothing
+    // happens when the converter's input is not connected or the rate is not
+    // one it can make.
+    static void SetAudioRate(TAudioConverterElement &converter, int rate);
+    // A named text property ("INFO/xxxx") stored by the AVI mux.
+    static void SetMediaProperty(TAviMux &element, const QString &name, const QString &text);
 
 private:
     bool loadSource(const QString &sourcePath);
-    // Connects the first splitter output that the input takes, directly.
-    TPin *connectFirstStream(TPin *input);
+    bool openEnds(const QString &sourcePath, const QString &destPath);
+    void add(std::initializer_list<TElement *> elements);
+    // The first free splitter output that connects to the input (directly,
+    // or through converters when direct is false).
+    TPin *connectFirstStream(TPin *input, bool direct = true);
+    // The last (free) input of an element that grows inputs as they connect.
+    static TPin *nextFreeInput(TElement &element);
+    // decoder -> picture stage -> frame rate -> encoder -> DV header -> dvmuxer input 0.
+    bool connectReencode(TPin *dvVideo, TElement &pictureStage, bool pal, bool changeRate);
+    TPipeline *buildStandard(const QString &sourcePath, const QString &destPath, bool type2, bool toNtsc,
+                             TElement &pictureStage, bool changeRate);
+    // The DV standard of the file's first DV stream (true: PAL).
+    bool sourceIsPal() const;
 };

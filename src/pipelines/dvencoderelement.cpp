@@ -30,7 +30,7 @@ TMediaType TDvVideoEncoderElement::outputType(int) const
         return {};
     const bool pal = m_format.standard == TDvStandard::Pal;
     TVideoInfoHeader info;
-    info.avgTimePerFrame = input(0)->mediaType().videoInfo().avgTimePerFrame;
+    info.avgTimePerFrame = pal ? 400000 : 333667; // a DV frame lasts what its standard says
     info.bitmap.width = 720;
     info.bitmap.height = pal ? 576 : 480;
     info.bitmap.bitCount = 24;

@@ -82,8 +82,31 @@ bool Tdv_DVheader::findHeads(qint64 mediaStart, TSavedHeads &out) const
     return false;
 }
 
+namespace {
+
+constexpr quint8 kSystemBits = 0x3F; // VAUX source pack PC3: the 50/60 flag and the signal type
+
+// The system bits of the frame's own VAUX source pack; -1 when it has none.
+int OwnSystemBits(const quint8 *frame, int sequences)
+{
+    for (int k = 0; k < sequences; ++k)
+        for (int b = 3; b <= 5; ++b)
+            for (int i = 0; i < dif::PacksPerVaux; ++i) {
+                const quint8 *pack = frame + dif::VauxPackOffset(k, b, i);
+                if (pack[0] == dvpack::VauxSource)
+                    return pack[3] & kSystemBits;
+            }
+    return -1;
+}
+
+} // namespace
+
 void Tdv_DVheader::RestoreHeads(quint8 *frame, int sequences, const TSavedHeads &heads)
 {
+    // Heads saved from a frame of the other standard bring its VAUX source
+    // pack, which would make this frame claim that standard: the frame keeps
+    // its own system bits.
+    const int system = heads.sequences != sequences ? OwnSystemBits(frame, sequences) : -1;
     for (int k = 0; k < sequences; ++k) {
         quint8 *sequence = frame + dif::SequenceOffset(k);
         const quint8 *saved = heads.head(k);
@@ -92,6 +115,14 @@ void Tdv_DVheader::RestoreHeads(quint8 *frame, int sequences, const TSavedHeads 
             std::memcpy(sequence + at, saved + at, size_t(dif::BlockSize - kBlockIdSize));
         }
         sequence[3] = sequences == dif::Sequences525 ? kHeader525 : kHeader625;
+        if (system < 0)
+            continue;
+        for (int b = 3; b <= 5; ++b)
+            for (int i = 0; i < dif::PacksPerVaux; ++i) {
+                quint8 *pack = frame + dif::VauxPackOffset(k, b, i);
+                if (pack[0] == dvpack::VauxSource)
+                    pack[3] = quint8((pack[3] & ~kSystemBits) | system);
+            }
     }
 }
 

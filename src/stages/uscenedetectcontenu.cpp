@@ -15,7 +15,7 @@ void TSceneDetectContenu::clearCallbacks()
 
 TResult TSceneDetectContenu::CheckInputType(const TMediaType &type)
 {
-    return type.majorType == media::Video && type.subtype == media::Rgb24 ? TResult::Ok : TResult::Fail;
+    return type.majorType == media::Video && type.subtype == media::Rgb24 ? TResult::Ok : TResult::TypeNotAccepted;
 }
 
 quint32 TSceneDetectContenu::frameIndexOf(const TMediaSample &sample) const

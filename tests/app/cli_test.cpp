@@ -1,6 +1,8 @@
 // tarvex-cli as a user runs it: on recordings made by tarvex-sample, on DV made
 // by ffmpeg (checked against mediainfo), on damaged files and on wrong input.
 
+#include "clirun.h"
+
 #include "avi/aviwriter.h"
 #include "avi/dvinfo.h"
 #include "dv/dvcodes.h"
@@ -22,42 +24,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-// Readable QString values in failure messages.
-inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace {
-
-struct TRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    QStringList rows() const { return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-};
-
-TRun run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(120000))
-        return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
-}
-
-TRun cli(const QStringList &args)
-{
-    return run(QStringLiteral(TARVEX_BIN_DIR "/tarvex-cli"), args);
-}
-
-TRun sample(const QStringList &args)
-{
-    return run(QStringLiteral(TARVEX_BIN_DIR "/tarvex-sample"), args);
-}
-
-bool haveTool(const char *name)
-{
-    return !QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty();
-}
 
 QStringList columns(const QString &row)
 {

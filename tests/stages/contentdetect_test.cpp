@@ -187,8 +187,8 @@ TEST(SceneDetectContenu, AcceptsOnlyRgb24Pictures)
     TMediaType dv;
     dv.majorType = media::Video;
     dv.subtype = media::Dvsd;
-    EXPECT_EQ(stage.checkInputType(0, dv), TResult::Fail);
-    EXPECT_EQ(stage.checkInputType(0, RawVideoType(media::I420, 720, 576, 400000)), TResult::Fail);
+    EXPECT_EQ(stage.checkInputType(0, dv), TResult::TypeNotAccepted);
+    EXPECT_EQ(stage.checkInputType(0, RawVideoType(media::I420, 720, 576, 400000)), TResult::TypeNotAccepted);
 }
 
 TEST(SceneDetectContenu, ReportsCutsByFrameIndexAndTheEndOfTheRun)

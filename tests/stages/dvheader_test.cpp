@@ -14,6 +14,7 @@
 #include "pipelines/queueelement.h"
 #include "stages/dv_dvheader.h"
 #include "stages/dv_scenedetect.h"
+#include "support/aviframes.h"
 #include "support/samplerecording.h"
 
 #include <gtest/gtest.h>
@@ -473,22 +474,6 @@ TEST(DvHeader, ResetSettingsReturnsToTheInitialValues)
 
 namespace {
 
-std::vector<QByteArray> VideoFrames(const QString &path)
-{
-    TFileSource file(path);
-    TAviSampleIndex index;
-    std::vector<QByteArray> frames;
-    if (!index.build(file) || index.videoStream() < 0)
-        return frames;
-    for (const TAviSample &s : index.streams()[size_t(index.videoStream())].samples) {
-        QByteArray bytes(qsizetype(s.size), '\0');
-        if (!file.readExact(s.offset, bytes.data(), s.size))
-            bytes.clear();
-        frames.push_back(bytes);
-    }
-    return frames;
-}
-
 TEST(DvHeaderPipeline, ReEncodedFramesKeepTheirOwnSourceFramesPacks)
 {
     QTemporaryDir dir;
@@ -529,8 +514,8 @@ TEST(DvHeaderPipeline, ReEncodedFramesKeepTheirOwnSourceFramesPacks)
     pipeline.stop();
     EXPECT_TRUE(mux.errorString().isEmpty()) << mux.errorString().toStdString();
 
-    const std::vector<QByteArray> sources = VideoFrames(in);
-    const std::vector<QByteArray> written = VideoFrames(out);
+    const std::vector<QByteArray> sources = AviVideoFrames(in);
+    const std::vector<QByteArray> written = AviVideoFrames(out);
     ASSERT_EQ(sources.size(), 40u);
     ASSERT_EQ(written.size(), sources.size());
     std::set<qint64> datecodes;

@@ -1,0 +1,348 @@
+// The commands of the catalogue that run a conversion pipeline per file:
+// type 1 / type 2, repair, recompression, change of standard and aspect,
+// inlay, time difference, datecode overwrite, sound extraction, cutting by
+// the scene file and the scene file by content; and the time difference
+// given to a file's display.
+
+#include "commands/udmaction.h"
+
+#include "avi/avifichier.h"
+#include "commands/commandengine.h"
+#include "commands/commandparams.h"
+#include "pipelines/convertirdvunit.h"
+#include "scenes/contentproducer.h"
+#include "scenes/derivedpath.h"
+#include "scenes/scenefile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QStandardPaths>
+
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+const TaviFichier *Video(TAbstractListFichier *fichier)
+{
+    return dynamic_cast<const TaviFichier *>(fichier);
+}
+
+bool IsCodec(const TaviFichier &v, const char *code)
+{
+    return v.codec.trimmed().compare(QLatin1String(code), Qt::CaseInsensitive) == 0;
+}
+
+void Declare(TWriterGraphCmd &cmd, const char *start, const char *error, TUpdateDisplay display = udFinal,
+             TUpdateFile update = ufAdd)
+{
+    cmd.Nombre = fnSelect;
+    cmd.UpdateDisplay = display;
+    cmd.UpdateFile = update;
+    cmd.StartMessage = QString::fromLatin1(start);
+    cmd.ErrorMessage = QString::fromLatin1(error);
+}
+
+// Sets a file's condition from a test of its record (false without one).
+template <typename Test>
+TFileConditionEvent Condition(Test test)
+{
+    return [test](TAbstractListFichier *f, bool &visible, bool &enabled) {
+        const TaviFichier *v = Video(f);
+        enabled = v && test(*v);
+        visible = true;
+    };
+}
+
+} // namespace
+
+QString TdmAction::outputFolder() const
+{
+    if (!conversionSettings.dossierSave.isEmpty())
+        return conversionSettings.dossierSave;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QDir::homePath() : documents;
+}
+
+QString TdmAction::folderRule(TAbstractListFichier *fichier, const QString &suffix) const
+{
+    return FolderRuleDestination(fichier->fullPath(), suffix, conversionSettings.sameFolder, outputFolder());
+}
+
+void TdmAction::setAudioRates(TAbstractListFichier *fichier, bool both)
+{
+    const TaviFichier *v = Video(fichier);
+    const int rate = v ? AudioRateFromText(v->audioText) : 0;
+    if (rate <= 0)
+        return;
+    TCdm::SetAudioRate(m_cdm.acm1, rate);
+    if (both)
+        TCdm::SetAudioRate(m_cdm.acm2, rate);
+}
+
+void TdmAction::declareConversion(TWriterGraphCmd &cmd, bool wave)
+{
+    cmd.OnCheckOutput = [this, &cmd, wave]() -> QString {
+        if (!cmd.Filtergraph)
+            return {};
+        QString problem = wave ? m_cdm.waveDest.errorString() : m_cdm.avimux.errorString();
+        if (problem.isEmpty() && cmd.engine() && cmd.engine()->Aborted() && !cmd.destination().isEmpty())
+            cmd.engine()->MessageCommand(QStringLiteral("%1 holds only what was written before the abort")
+                                             .arg(QDir::toNativeSeparators(cmd.destination())));
+        return problem;
+    };
+}
+
+void TdmAction::declareConversionCommands()
+{
+    // Convert in type 1
+    Declare(ConvertirDV1, "Converting %s into type 1", "An error occured while converting %s in type 1");
+    ConvertirDV1.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && v.dvType == 2 && v.duration > 0; });
+    ConvertirDV1.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_type1.avi")); };
+    ConvertirDV1.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
+        return m_cdm.BuildToType1(f->fullPath(), dest);
+    };
+
+    // Convert in type 2
+    Declare(ConvertirDV2, "Converting %s in type 2", "An error occured while converting %s in type 2");
+    ConvertirDV2.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && v.dvType == 1 && v.duration > 0; });
+    ConvertirDV2.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_type2.avi")); };
+    ConvertirDV2.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
+        return m_cdm.BuildToType2(f->fullPath(), dest);
+    };
+
+    // Recompress into DV type 2
+    Declare(RecompresserDV2, "Compressing %s in DV type 2", "An error occured while compressing %s in DV type 2");
+    RecompresserDV2.OnFileCondition = [](TAbstractListFichier *f, bool &visible, bool &enabled) {
+        const TaviFichier *v = Video(f);
+        enabled = v && !v->dvInfoValid && v->duration > 0;
+        visible = v && v->videoText != QLatin1String("N/A");
+    };
+    RecompresserDV2.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_dvtype2.avi")); };
+    RecompresserDV2.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
+        return m_cdm.BuildRecompress(f->fullPath(), dest);
+    };
+
+    // Fix the DV type 2
+    Declare(CorrigerType2, "Fixing %s as video of type 2", "An error occured while fixing %s as video of type 2");
+    CorrigerType2.OnFileCondition = [](TAbstractListFichier *f, bool &visible, bool &enabled) {
+        const TaviFichier *v = Video(f);
+        enabled = v && v->dvType == 2 && v->dvInfoValid && v->isInterleavedType2;
+        visible = enabled;
+    };
+    CorrigerType2.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_fixed.avi")); };
+    CorrigerType2.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
+        return m_cdm.BuildFixType2(f->fullPath(), dest);
+    };
+
+    // Convert in NTSC / in Pal. Both put back each frame's own datecode and
+    // packs after the re-encoding, and shift them by the confirmed time difference.
+    for (auto [cmd, toNtsc] : {std::pair{&ConvertirNTSC, true}, std::pair{&ConvertirPal, false}}) {
+        const quint8 from = toNtsc ? 0 : 1;
+        cmd->OnFileCondition = [from](TAbstractListFichier *f, bool &visible, bool &enabled) {
+            const TaviFichier *v = Video(f);
+            enabled = v && v->dvInfoValid && v->standard == from && (v->dvType == 2 || IsCodec(*v, "dvsd"));
+            visible = enabled;
+        };
+        const QString suffix = toNtsc ? QStringLiteral("_ntsc.avi") : QStringLiteral("_pal.avi");
+        cmd->OnDestination = [this, suffix](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, suffix); };
+        cmd->OnBuildGraph = [this, toNtsc](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
+            const TaviFichier *v = Video(f);
+            TPipeline *pipeline = v && v->dvType == 2 ? m_cdm.BuildStandardType2(f->fullPath(), dest, toNtsc)
+                                                      : m_cdm.BuildStandardType1(f->fullPath(), dest, toNtsc);
+            if (!pipeline)
+                return nullptr;
+            setAudioRates(f, true);
+            m_cdm.dvHeader.restoreHeads = true;
+            m_cdm.dvHeader.setTimeShift(conversionSettings.confirmedTimeDifference);
+            return pipeline;
+        };
+    }
+    Declare(ConvertirNTSC, "Converting %s in NTSC", "An error occured while converting %s in NTSC");
+    Declare(ConvertirPal, "While converting %s in Pal", "An error occured while converting %s in Pal");
+
+    // Convert to 16x9 / to 4x3: the display flag of every frame, no re-encoding.
+    for (auto [cmd, wide] : {std::pair{&Convertir16x9, true}, std::pair{&Convertir4x3, false}}) {
+        cmd->OnFileCondition = Condition([wide](const TaviFichier &v) { return v.dvInfoValid && v.is16x9 != wide; });
+        const QString suffix = wide ? QStringLiteral("_16x9.avi") : QStringLiteral("_4x3.avi");
+        cmd->OnDestination = [this, suffix](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, suffix); };
+        cmd->OnBuildGraph = [this, wide](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
+            TPipeline *pipeline = m_cdm.BuildHeaderPass(f->fullPath(), dest);
+            if (!pipeline)
+                return nullptr;
+            setAudioRates(f, true);
+            m_cdm.dvHeader.restoreHeads = false;
+            m_cdm.dvHeader.setTimeShift(0);
+            m_cdm.dvHeader.setAspect = true;
+            m_cdm.dvHeader.aspect16x9 = wide;
+            return pipeline;
+        };
+    }
+    Declare(Convertir16x9, "Converting %s to 16x9", "An error occured while converting %s to 16x9");
+    Declare(Convertir4x3, "Converting %s to 4x3", "Error while converting %s to 4x3");
+
+    // Inlay in the video
+    Declare(Incruster, "Inlaying in %s", "An error occured while inlaying in %s");
+    Incruster.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && (v.dvType == 2 || IsCodec(v, "dvsd")); });
+    Incruster.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) {
+        if (const TaviFichier *v = Video(f); v && OnPrepareFile)
+            OnPrepareFile(*v);
+        return folderRule(f, QStringLiteral("_in.avi"));
+    };
+    Incruster.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
+        const TaviFichier *v = Video(f);
+        if (v && OnPrepareFile)
+            OnPrepareFile(*v);
+        TPipeline *pipeline = v && v->dvType == 2 ? m_cdm.BuildInlayType2(f->fullPath(), dest)
+                                                  : m_cdm.BuildInlayType1(f->fullPath(), dest);
+        if (!pipeline)
+            return nullptr;
+        setAudioRates(f, true);
+        const TConversionSettings &s = conversionSettings;
+        m_cdm.superposer.SetX(s.incrustX);
+        m_cdm.superposer.SetY(s.incrustY);
+        m_cdm.superposer.SetAlign(s.align);
+        m_cdm.superposer.SetIncrustFont(s.incrustFont);
+        m_cdm.superposer.SetVisible(true);
+        return pipeline;
+    };
+
+    // Fix a time difference: the parameter is the difference in days.
+    Declare(DecalerHoraire, "Setting a time difference in %s", "An eror occured while setting a time difference in %s");
+    DecalerHoraire.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid; });
+    DecalerHoraire.OnDestination = [this](TAbstractListFichier *f, const QStringList &params, int) -> QString {
+        const QString suffix = TimeShiftSuffix(params.value(0));
+        return suffix.isEmpty() ? QString() : folderRule(f, suffix);
+    };
+    DecalerHoraire.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &params, int) -> TPipeline * {
+        if (dest.isEmpty())
+            return nullptr;
+        double days = 0;
+        if (!ParseDaysParameter(params.value(0), days))
+            days = 0;
+        TPipeline *pipeline = m_cdm.BuildHeaderPass(f->fullPath(), dest);
+        if (!pipeline)
+            return nullptr;
+        setAudioRates(f, true);
+        m_cdm.dvHeader.restoreHeads = false;
+        m_cdm.dvHeader.setTimeShift(days);
+        return pipeline;
+    };
+
+    // Overwrite a datecode: the parameter is the datecode of the first frame.
+    Declare(IntroduireDatecode, "while overwriting a datecode in %s", "Error while overwriting a datecode in %s");
+    IntroduireDatecode.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid; });
+    IntroduireDatecode.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_datecode.avi")); };
+    IntroduireDatecode.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &params, int) -> TPipeline * {
+        TDateTime start = 0;
+        if (!ParseDateTimeParameter(params.value(0), start))
+            return nullptr;
+        TPipeline *pipeline = m_cdm.BuildHeaderPass(f->fullPath(), dest);
+        if (!pipeline)
+            return nullptr;
+        setAudioRates(f, true);
+        m_cdm.dvHeader.restoreHeads = false;
+        m_cdm.dvHeader.overwrite = true;
+        m_cdm.dvHeader.setRunningDatecode(start);
+        TCdm::SetMediaProperty(m_cdm.avimux, QStringLiteral("INFO/IBRN"), DatecodeOverwriteNote(QDateTime::currentDateTime()));
+        return pipeline;
+    };
+
+    // Extract audio
+    Declare(ExtraireAudio, "Extracting audio from %s", "An error occured while extracting audio from %s", udNone, ufNone);
+    ExtraireAudio.OnFileCondition = Condition([](const TaviFichier &v) { return v.audioText != QLatin1String("N/A"); });
+    ExtraireAudio.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral(".wav")); };
+    ExtraireAudio.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
+        TPipeline *pipeline = m_cdm.BuildAudioExtract(f->fullPath(), dest);
+        if (pipeline)
+            setAudioRates(f, false);
+        return pipeline;
+    };
+
+    // Split in scenes: one pass, and one output, per scene of the scene file.
+    Declare(CutScenes, "Extracting from %s the scene %d ", "Error while extracting scenes from %s", udNone, ufAdd);
+    CutScenes.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && v.hasSceneFile; });
+    CutScenes.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int passe) {
+        return folderRule(f, QStringLiteral("_scene_%1.avi").arg(qMax(1, passe)));
+    };
+    CutScenes.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int passe) -> TPipeline * {
+        return buildCut(f, dest, passe);
+    };
+
+    // Create a scn file with content
+    Declare(CreerScnByContenu, "Creating a scn file by content for %s", "An error occured while creating a scn file for %s", udEach,
+            ufReload);
+    CreerScnByContenu.OnFileCondition = Condition([](const TaviFichier &v) { return v.videoText != QLatin1String("N/A"); });
+    CreerScnByContenu.OnDestination = [](TAbstractListFichier *f, const QStringList &, int) {
+        return DerivedFilePath(f->fullPath(), QStringLiteral(".scn"));
+    };
+    CreerScnByContenu.OnBuildGraph = [this](TAbstractListFichier *f, const QString &, const QStringList &, int) -> TPipeline * {
+        TPipeline *pipeline = m_cdm.BuildContentProbe(f->fullPath());
+        if (!pipeline)
+            return nullptr;
+        m_contentWriter = std::make_unique<TSceneByContent>(f->fullPath());
+        if (!m_contentWriter->ok())
+            failWriter(CreerScnByContenu, m_contentWriter->errorString());
+        m_cdm.sceneDetectContenu.setCutCallback(m_contentWriter->cutCallback());
+        m_cdm.sceneDetectContenu.setEndCallback(m_contentWriter->endCallback());
+        return pipeline;
+    };
+    CreerScnByContenu.OnCheckOutput = [this]() -> QString {
+        const QString problem = m_contentWriter && !m_contentWriter->ok() ? m_contentWriter->errorString() : QString();
+        m_cdm.sceneDetectContenu.clearCallbacks();
+        m_contentWriter.reset();
+        return problem;
+    };
+
+    for (TWriterGraphCmd *cmd : {&ConvertirDV1, &ConvertirDV2, &RecompresserDV2, &CorrigerType2, &ConvertirNTSC, &ConvertirPal,
+                                 &Convertir16x9, &Convertir4x3, &Incruster, &DecalerHoraire, &IntroduireDatecode, &CutScenes})
+        declareConversion(*cmd, false);
+    declareConversion(ExtraireAudio, true);
+
+    // Fix a time difference in the display: only the file's record changes.
+    DecalageHoraire.Nombre = fnSelect;
+    DecalageHoraire.UpdateDisplay = udFinal;
+    DecalageHoraire.UpdateFile = ufNone;
+    DecalageHoraire.OnExecution = [this](TAbstractListFichier *, const QString &, const QStringList &params, TCommandEngine *, int) {
+        double days = 0;
+        if (!ParseDaysParameter(params.value(0), days))
+            days = 0;
+        workingTimeDifference = days;
+    };
+}
+
+TPipeline *TdmAction::buildCut(TAbstractListFichier *fichier, const QString &dest, int passe)
+{
+    const TaviFichier *v = Video(fichier);
+    if (!v)
+        return nullptr;
+    if (passe <= 1) {
+        m_cutScenes.clear();
+        ReadScnFile(SceneFilePath(fichier->fullPath()), m_cutScenes);
+        CutScenes.NbPasses = int(m_cutScenes.size());
+    }
+    const size_t index = size_t(qMax(1, passe) - 1);
+    const bool last = passe >= CutScenes.NbPasses;
+    if (index >= m_cutScenes.size() || !m_cutScenes[index].scene || v->frameRate <= 0) {
+        if (last)
+            m_cutScenes.clear();
+        return nullptr;
+    }
+    const TSceneClass &scene = *m_cutScenes[index].scene;
+    const qint64 frameTime = std::llround(1e7 / v->frameRate);
+    const qint64 start = qint64(scene.StartFrame) * frameTime;
+    const qint64 stop = qint64(scene.EndFrame) * frameTime;
+    if (last)
+        m_cutScenes.clear();
+    if (stop <= start)
+        return nullptr;
+    TPipeline *pipeline = v->dvType == 2 ? m_cdm.BuildCutType2(fichier->fullPath(), dest)
+                                         : m_cdm.BuildCutType1(fichier->fullPath(), dest);
+    if (!pipeline)
+        return nullptr;
+    CutScenes.Duree = stop - start;
+    CutScenes.Debut = start;
+    pipeline->setTimeFormat(TPipeline::TTimeFormat::MediaTime);
+    pipeline->setPositions(start, stop);
+    return pipeline;
+}
