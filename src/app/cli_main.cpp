@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include <malloc.h>
+
 #include <cstdio>
 
 namespace cli {
@@ -156,6 +158,10 @@ static bool NeedsFonts(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // Pictures are large buffers made and freed for every frame: keep them
+    // in the heap rather than mapping and unmapping fresh pages each time.
+    mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
     std::unique_ptr<QCoreApplication> application;
     if (NeedsFonts(argc, argv)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -1,5 +1,7 @@
 #include "avi/aviwriter.h"
 
+#include <sys/uio.h>
+
 #include <QFile>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 namespace {
 
 constexpr qsizetype kBufferSize = qsizetype(2) << 20;
+constexpr qint64 kDirectSize = qint64(32) << 10; // samples from this size on are not buffered
 constexpr qint64 kMinPartLimit = qint64(64) << 10;
 constexpr qint64 kMaxPartLimit = (qint64(1) << 32) - (qint64(64) << 10);
 constexpr int kMaxStreams = 100; // chunk IDs carry the stream number in two digits
@@ -290,7 +293,21 @@ bool TAviWriter::writeChunk(int stream, const void *data, quint32 size, bool key
     le::put32(head, s.chunkId);
     le::put32(head + 4, size);
 
-    if (data && 8 + padded <= kBufferSize) {
+    if (data && padded >= kDirectSize) {
+        // A large sample goes to the file with what is buffered before it, in
+        // one call and without being copied into the buffer.
+        static const char pad = 0;
+        const iovec parts[4] = {{const_cast<char *>(m_buffer.constData()), size_t(m_buffer.size())},
+                                {head, 8},
+                                {const_cast<void *>(data), size_t(size)},
+                                {const_cast<char *>(&pad), size_t(size & 1)}};
+        if (!writeVectorAt(m_bufStart, parts, 4)) {
+            fail(ErrnoText());
+            return false;
+        }
+        m_buffer.clear();
+        m_bufStart = pos + 8 + padded;
+    } else if (data && 8 + padded <= kBufferSize) {
         if (m_buffer.size() + 8 + padded > kBufferSize && !flush())
             return false;
         m_buffer.append(reinterpret_cast<const char *>(head), 8);
@@ -380,6 +397,39 @@ bool TAviWriter::writeAt(qint64 pos, const void *data, qint64 n)
         p += done;
         pos += done;
         n -= done;
+    }
+    return true;
+}
+
+bool TAviWriter::writeVectorAt(qint64 pos, const iovec *parts, int count)
+{
+    std::vector<iovec> left(parts, parts + count);
+    size_t first = 0;
+    while (first < left.size()) {
+        if (left[first].iov_len == 0) {
+            ++first;
+            continue;
+        }
+        const ssize_t done = ::pwritev(m_fd, left.data() + first, int(left.size() - first), off_t(pos));
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (done == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        pos += done;
+        size_t n = size_t(done);
+        while (n > 0 && first < left.size()) {
+            const size_t take = std::min(n, left[first].iov_len);
+            left[first].iov_base = static_cast<char *>(left[first].iov_base) + take;
+            left[first].iov_len -= take;
+            n -= take;
+            if (left[first].iov_len == 0)
+                ++first;
+        }
     }
     return true;
 }

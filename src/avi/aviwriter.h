@@ -157,6 +157,7 @@ private:
     qint64 position() const { return m_bufStart + m_buffer.size(); }
     bool flush();
     bool writeAt(qint64 pos, const void *data, qint64 n);
+    bool writeVectorAt(qint64 pos, const struct iovec *parts, int count);
     void fail(const QString &why);
     void rollBack(qint64 cut);
     bool finishPart();

@@ -32,27 +32,22 @@ void TColorConverterElement::receive(int, TMediaSample &sample)
     const TMediaType &inType = input(0)->mediaType();
     const TVideoInfoHeader in = inType.videoInfo();
     const TVideoInfoHeader out = output(0)->mediaType().videoInfo();
-    TMediaSample result = sample;
-    result.data = QByteArray(qsizetype(RawPictureBytes(m_subtype, out.bitmap.width, out.bitmap.height)), Qt::Uninitialized);
-    bool ok = false;
-    if (inType.subtype == media::Rgb24) {
-        if (m_subtype == media::Rgb24) {
-            ok = in.bitmap.width == out.bitmap.width && in.bitmap.height == out.bitmap.height;
-            result.data = sample.data;
-        } else {
-            const TBgr24Layout layout = TBgr24Layout::make(in.bitmap.width, in.bitmap.height, TRowOrder::BottomUp);
-            ok = sample.length() >= layout.bytes() && m_out.allocate(out.bitmap.width, out.bitmap.height, RawPixelFormat(m_subtype))
-                 && m_converter.fromBgr24(sample.bytes(), layout, m_out) && PackPicture(m_out, result.data);
-        }
-    } else if (UnpackPicture(sample.data, inType.subtype, in.bitmap.width, in.bitmap.height, m_in)) {
-        if (m_subtype == media::Rgb24) {
-            const TBgr24Layout layout = TBgr24Layout::make(out.bitmap.width, out.bitmap.height, TRowOrder::BottomUp);
-            ok = m_converter.toBgr24(m_in, reinterpret_cast<uint8_t *>(result.data.data()), layout);
-        } else {
-            ok = m_out.allocate(out.bitmap.width, out.bitmap.height, RawPixelFormat(m_subtype))
-                 && m_converter.convert(m_in, m_out) && PackPicture(m_out, result.data);
-        }
+    const int inHeight = qAbs(in.bitmap.height);
+    if (sample.length() < RawPictureBytes(inType.subtype, in.bitmap.width, inHeight))
+        return;
+    if (inType.subtype == m_subtype && in.bitmap.width == out.bitmap.width && in.bitmap.height == out.bitmap.height) {
+        deliver(0, sample);
+        return;
     }
-    if (ok)
+    // Both sides are read and written where they lie, packed as the samples hold them.
+    const auto layout = [](TFourcc subtype, const TBitmapInfoHeader &bitmap) {
+        return subtype == media::Rgb24 ? TBgr24Layout::fromBitmapHeader(bitmap)
+                                       : TBgr24Layout::make(bitmap.width, qAbs(bitmap.height));
+    };
+    TMediaSample result = sample;
+    result.data = QByteArray(qsizetype(RawPictureBytes(m_subtype, out.bitmap.width, qAbs(out.bitmap.height))), Qt::Uninitialized);
+    if (m_converter.convertPacked(sample.bytes(), RawPixelFormat(inType.subtype), layout(inType.subtype, in.bitmap),
+                                  reinterpret_cast<uint8_t *>(result.data.data()), RawPixelFormat(m_subtype),
+                                  layout(m_subtype, out.bitmap)))
         deliver(0, result);
 }

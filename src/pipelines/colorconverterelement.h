@@ -22,6 +22,4 @@ private:
     int m_width;
     int m_height;
     TPictureConverter m_converter;
-    TPicture m_in;
-    TPicture m_out;
 };

@@ -24,6 +24,7 @@ void TCdm::ResetPipeline()
 {
     fg.stop();
     fg.removeAll();
+    m_converters.clear();
     fg.setPositions(0);
     sceneDetect.clearCallbacks();
     sceneDetectContenu.clearCallbacks();
@@ -164,17 +165,42 @@ bool TCdm::sourceIsPal() const
     return qAbs(DVdecoder.outputType(0).videoInfo().bitmap.height) != 480;
 }
 
+TColorConverterElement *TCdm::converter(TFourcc subtype, int width, int height)
+{
+    m_converters.push_back(std::make_unique<TColorConverterElement>(subtype, width, height));
+    TColorConverterElement *c = m_converters.back().get();
+    fg.add(c);
+    return c;
+}
+
 bool TCdm::connectReencode(TPin *dvVideo, TElement &pictureStage, bool pal, bool changeRate)
 {
     DVdecoder.SetResolution(1000);
     DVenc.SetFormat(pal ? TDvVideoEncoderElement::FormatPal : TDvVideoEncoderElement::FormatNtsc);
     if (changeRate)
         frameRate.SetFrameDuration(pal ? 1 : 1001, pal ? 25 : 30000);
-    return fg.connect(dvVideo, DVdecoder.input(0)) == TResult::Ok
-           && fg.connectThrough(DVdecoder.output(0), pictureStage.input(0)) == TResult::Ok
-           && fg.connect(pictureStage.output(0), pictureQueue.input(0)) == TResult::Ok
-           && fg.connect(pictureQueue.output(0), frameRate.input(0)) == TResult::Ok
-           && fg.connectThrough(frameRate.output(0), DVenc.input(0)) == TResult::Ok
+    if (fg.connect(dvVideo, decoderQueue.input(0)) != TResult::Ok
+        || fg.connect(decoderQueue.output(0), DVdecoder.input(0)) != TResult::Ok)
+        return false;
+    // The pictures go to RGB for the stage and back: first into the
+    // source's own YUV format, then scaled to the encoder's (cheaper than
+    // scaling RGB), the frame rate last so that nothing is converted twice.
+    const bool sourcePal = sourceIsPal();
+    TColorConverterElement *toRgb = converter(media::Rgb24);
+    TColorConverterElement *toYuv = converter(sourcePal ? media::I420 : media::Y41B);
+    TElement *last = toYuv;
+    const bool rescale = sourcePal != pal;
+    if (rescale)
+        last = converter(pal ? media::I420 : media::Y41B, 720, pal ? 576 : 480);
+    if (fg.connect(DVdecoder.output(0), toRgb->input(0)) != TResult::Ok
+        || fg.connect(toRgb->output(0), pictureStage.input(0)) != TResult::Ok
+        || fg.connect(pictureStage.output(0), pictureQueue.input(0)) != TResult::Ok
+        || fg.connect(pictureQueue.output(0), toYuv->input(0)) != TResult::Ok
+        || (rescale && fg.connect(toYuv->output(0), last->input(0)) != TResult::Ok)
+        || fg.connect(last->output(0), frameRate.input(0)) != TResult::Ok
+        || fg.connect(frameRate.output(0), encoderQueue.input(0)) != TResult::Ok)
+        return false;
+    return fg.connect(encoderQueue.output(0), DVenc.input(0)) == TResult::Ok
            && fg.connect(DVenc.output(0), dvHeader.input(0)) == TResult::Ok
            && fg.connect(dvHeader.output(0), dvmuxer.input(0)) == TResult::Ok;
 }
@@ -186,7 +212,7 @@ TPipeline *TCdm::buildStandard(const QString &sourcePath, const QString &destPat
         return nullptr;
     TDvSplitterElement &after = &pictureStage == &superposer ? dvsplitter2 : dvsplitter;
     add({&DVenc, &DVdecoder, &dvmuxer, &avimux, &acm1, &acm2, &pictureStage, &sceneDetect, &dvHeader, &pictureQueue,
-         &frameRate});
+         &frameRate, &decoderQueue, &encoderQueue});
     if (type2) {
         add({&after});
         if (!connectFirstStream(sceneDetect.input(0)))

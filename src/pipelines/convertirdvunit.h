@@ -13,6 +13,7 @@
 #include "pipelines/audioconverterelement.h"
 #include "pipelines/avimux.h"
 #include "pipelines/avisplitter.h"
+#include "pipelines/colorconverterelement.h"
 #include "pipelines/dvdecoderelement.h"
 #include "pipelines/dvencoderelement.h"
 #include "pipelines/dvmuxer.h"
@@ -62,9 +63,13 @@ public:
     TDvVideoEncoderElement DVenc;
     TNullRenderer nullrender;
     TInfiniteTee infinite;
-    // Between decoding and encoding: a thread boundary and the change of
+    // Between decoding and encoding: thread boundaries and the change of
     // frame rate that a change of standard needs.
-    TQueueElement pictureQueue;
+    // The frames in flight stay well within the scene-detect stage's saved
+    // heads (the DV header stage finds each frame's own there).
+    TQueueElement decoderQueue{4};
+    TQueueElement pictureQueue{4};
+    TQueueElement encoderQueue{4};
     TFrameRateConverter frameRate;
 
     // The program's stages, created once and reused by every build.
@@ -133,10 +138,14 @@ private:
     TPin *connectFirstStream(TPin *input, bool direct = true);
     // The last (free) input of an element that grows inputs as they connect.
     static TPin *nextFreeInput(TElement &element);
-    // decoder -> picture stage -> frame rate -> encoder -> DV header -> dvmuxer input 0.
+    // decoder -> RGB -> picture stage -> YUV of the encoder's size -> frame
+    // rate -> encoder -> DV header -> dvmuxer input 0.
     bool connectReencode(TPin *dvVideo, TElement &pictureStage, bool pal, bool changeRate);
     TPipeline *buildStandard(const QString &sourcePath, const QString &destPath, bool type2, bool toNtsc,
                              TElement &pictureStage, bool changeRate);
     // The DV standard of the file's first DV stream (true: PAL).
     bool sourceIsPal() const;
+    // The picture converters of the re-encoding chain, made for each build.
+    std::vector<std::unique_ptr<TColorConverterElement>> m_converters;
+    TColorConverterElement *converter(TFourcc subtype, int width = 0, int height = 0);
 };

@@ -178,3 +178,24 @@ bool TPictureConverter::convert(const TPicture &src, TPicture &dst)
     return scale(s->width, s->height, src.format(), s->data, s->linesize, s->color_range == AVCOL_RANGE_JPEG,
                  d->width, d->height, dst.format(), d->data, d->linesize);
 }
+
+bool TPictureConverter::convertPacked(const uint8_t *src, AVPixelFormat srcFormat, const TBgr24Layout &srcLayout,
+                                      uint8_t *dst, AVPixelFormat dstFormat, const TBgr24Layout &dstLayout)
+{
+    if (!src || !dst || !srcLayout.isValid() || !dstLayout.isValid())
+        return fail(QStringLiteral("Invalid picture layout"));
+    uint8_t *srcPlanes[4] = {}, *dstPlanes[4] = {};
+    int srcStrides[4] = {}, dstStrides[4] = {};
+    const auto planes = [](uint8_t *bits, AVPixelFormat format, const TBgr24Layout &layout, uint8_t *p[4], int s[4]) {
+        if (format == AV_PIX_FMT_BGR24) {
+            Bgr24Plane(bits, layout, p, s);
+            return true;
+        }
+        return av_image_fill_arrays(p, s, bits, format, layout.width, layout.height, 1) >= 0;
+    };
+    if (!planes(const_cast<uint8_t *>(src), srcFormat, srcLayout, srcPlanes, srcStrides)
+        || !planes(dst, dstFormat, dstLayout, dstPlanes, dstStrides))
+        return fail(QStringLiteral("Invalid picture format"));
+    return scale(srcLayout.width, srcLayout.height, srcFormat, srcPlanes, srcStrides, false, dstLayout.width,
+                 dstLayout.height, dstFormat, dstPlanes, dstStrides);
+}

@@ -64,6 +64,11 @@ public:
     bool fromBgr24(const uint8_t *src, const TBgr24Layout &layout, TPicture &dst);
     // src into dst, which the caller has allocated with the target size and format.
     bool convert(const TPicture &src, TPicture &dst);
+    // Between pictures held in plain buffers, packed as the raw video
+    // samples hold them: a YUV format's planes one after another without
+    // padding, or BGR24 laid out as its layout says.
+    bool convertPacked(const uint8_t *src, AVPixelFormat srcFormat, const TBgr24Layout &srcLayout, uint8_t *dst,
+                       AVPixelFormat dstFormat, const TBgr24Layout &dstLayout);
 
     QString errorString() const { return m_error; }
 

@@ -1,5 +1,7 @@
 #include "stages/deinter.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -9,12 +11,22 @@ bool SameSize(const TConstPictureRows &a, int width, int height)
     return a.width == width && a.height == height;
 }
 
-// Comb pixels of one odd row.
+// Comb pixels of one odd row: CombMeasure per pixel, computed a run of
+// pixels at a time as per-byte products first (a loop the compiler turns
+// into vector code), then summed per pixel.
 void DetectRow(const quint8 *above, const quint8 *centre, const quint8 *below, quint8 *comb, int width)
 {
-    for (int x = 0; x < width; ++x) {
-        const int i = 3 * x;
-        comb[x] = CombMeasure(above + i, centre + i, below + i) >= CombThreshold ? 1 : 0;
+    constexpr int kRun = 256;
+    std::int32_t products[3 * kRun];
+    for (int x0 = 0; x0 < width; x0 += kRun) {
+        const int n = std::min(kRun, width - x0);
+        const quint8 *a = above + 3 * x0, *c = centre + 3 * x0, *b = below + 3 * x0;
+        for (int i = 0; i < 3 * n; ++i)
+            products[i] = (std::int32_t(a[i]) - c[i]) * (std::int32_t(b[i]) - c[i]);
+        for (int x = 0; x < n; ++x) {
+            const std::int32_t measure = products[3 * x] + 6 * products[3 * x + 1] + 3 * products[3 * x + 2];
+            comb[x0 + x] = measure >= CombThreshold ? 1 : 0;
+        }
     }
 }
 
