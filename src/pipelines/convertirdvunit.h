@@ -67,9 +67,9 @@ public:
     // frame rate that a change of standard needs.
     // The frames in flight stay well within the scene-detect stage's saved
     // heads (the DV header stage finds each frame's own there).
-    TQueueElement decoderQueue{4};
-    TQueueElement pictureQueue{4};
-    TQueueElement encoderQueue{4};
+    TQueueElement decoderQueue{8};
+    TQueueElement pictureQueue{8};
+    TQueueElement encoderQueue{8};
     TFrameRateConverter frameRate;
 
     // The program's stages, created once and reused by every build.

@@ -2,22 +2,52 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavformat/version_major.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/mem.h>
 }
 
+#include <QByteArray>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 
 namespace {
 
 constexpr TFourcc BiRgb = 0;
 
+// The table of AVI video codes lives in libavformat, which brings in a long
+// chain of libraries of its own; it is loaded the first time a video that
+// is not DV needs a decoder, so that starting the program stays quick.
+struct TRiffTags
+{
+    const AVCodecTag *(*videoTags)() = nullptr;
+    AVCodecID (*codecId)(const AVCodecTag *const *tags, unsigned int tag) = nullptr;
+};
+
+const TRiffTags &RiffTags()
+{
+    static const TRiffTags tags = [] {
+        TRiffTags t;
+        const QByteArray name = "libavformat.so." + QByteArray::number(LIBAVFORMAT_VERSION_MAJOR);
+        if (void *library = dlopen(name.constData(), RTLD_NOW | RTLD_LOCAL)) {
+            t.videoTags = reinterpret_cast<decltype(t.videoTags)>(dlsym(library, "avformat_get_riff_video_tags"));
+            t.codecId = reinterpret_cast<decltype(t.codecId)>(dlsym(library, "av_codec_get_id"));
+        }
+        return t;
+    }();
+    return tags;
+}
+
 AVCodecID CodecFromFourcc(TFourcc code)
 {
-    const AVCodecTag *const tables[] = {avformat_get_riff_video_tags(), nullptr};
-    return av_codec_get_id(tables, code);
+    const TRiffTags &riff = RiffTags();
+    if (!riff.videoTags || !riff.codecId)
+        return AV_CODEC_ID_NONE;
+    const AVCodecTag *const tables[] = {riff.videoTags(), nullptr};
+    return riff.codecId(tables, code);
 }
 
 // Sets the extradata of a codec context: a padded copy of bytes.

@@ -504,6 +504,17 @@ TEST_F(Cli, DeletingCompanionFilesAsksFirst)
     EXPECT_FALSE(QFile::exists(path("tape.scn")));
     EXPECT_TRUE(QFile::exists(dir.filePath("data/Trash/files/tape.scn"))) << "in the trash, not gone";
     EXPECT_TRUE(QFile::exists(dv));
+
+    // The video itself: a read-only file is left alone, the other one goes to the trash.
+    const QString locked = path("locked.avi");
+    ASSERT_TRUE(QFile::copy(dv, locked));
+    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::ReadOwner));
+    p.start(QStringLiteral(TARVEX_BIN_DIR "/tarvex-cli"), {"SupprimerFichier", "--yes", locked, dv});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+    EXPECT_TRUE(QFile::exists(locked));
+    EXPECT_FALSE(QFile::exists(dv));
+    EXPECT_TRUE(QFile::exists(dir.filePath("data/Trash/files/tape.avi")));
 }
 
 } // namespace
