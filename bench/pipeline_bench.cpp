@@ -1,11 +1,13 @@
 // Pipelines timed by bench/run, each built from the program's own elements:
-//   type2-to-type1 IN OUT      rewrites a DV type 2 file as type 1 (no decoding)
+//   type2-to-type1 IN OUT      rewrites a DV type 2 file as type 1 (the program's
+//                              own chain, no decoding)
 //   reencode-pal-ntsc IN OUT   decodes every picture of a PAL type 2 file, scales
 //                              it to 720x480 and encodes it as NTSC DV, with its audio
 
 #include "pipelines/avimux.h"
 #include "pipelines/avisplitter.h"
 #include "pipelines/colorconverterelement.h"
+#include "pipelines/convertirdvunit.h"
 #include "pipelines/dvdecoderelement.h"
 #include "pipelines/dvencoderelement.h"
 #include "pipelines/dvmuxer.h"
@@ -41,25 +43,12 @@ bool RunToEnd(TPipeline &pipeline)
 
 int Type2ToType1(const QString &in, const QString &out)
 {
-    TPipeline pipeline;
-    TFileSourceElement source;
-    TAviSplitter splitter;
-    TDvMuxerElement dvmux;
-    TAviMux mux;
-    TFileWriterElement writer;
-    for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &dvmux, &mux, &writer})
-        pipeline.add(e);
-    writer.SetFileName(out);
-    if (source.Load(in) != TResult::Ok)
-        return Fail("cannot open the input");
-    if (pipeline.connect(source.output(0), splitter.input(0)) != TResult::Ok || splitter.outputCount() < 2
-        || pipeline.connect(splitter.output(0), dvmux.input(0)) != TResult::Ok
-        || pipeline.connect(splitter.output(1), dvmux.input(1)) != TResult::Ok
-        || pipeline.connect(dvmux.output(0), mux.input(0)) != TResult::Ok
-        || pipeline.connect(mux.output(0), writer.input(0)) != TResult::Ok)
+    TCdm cdm;
+    TPipeline *pipeline = cdm.BuildToType1(in, out);
+    if (!pipeline)
         return Fail("the input is not a DV type 2 file");
-    RunToEnd(pipeline);
-    return mux.errorString().isEmpty() ? 0 : Fail(qPrintable(mux.errorString()));
+    RunToEnd(*pipeline);
+    return cdm.avimux.errorString().isEmpty() ? 0 : Fail(qPrintable(cdm.avimux.errorString()));
 }
 
 int ReencodePalToNtsc(const QString &in, const QString &out)

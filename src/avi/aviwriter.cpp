@@ -382,23 +382,8 @@ bool TAviWriter::makeRoom(int stream, quint32 size)
 
 bool TAviWriter::writeAt(qint64 pos, const void *data, qint64 n)
 {
-    const char *p = static_cast<const char *>(data);
-    while (n > 0) {
-        const ssize_t done = ::pwrite(m_fd, p, size_t(n), off_t(pos));
-        if (done < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (done == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        p += done;
-        pos += done;
-        n -= done;
-    }
-    return true;
+    const iovec part{const_cast<void *>(data), size_t(n)};
+    return writeVectorAt(pos, &part, 1);
 }
 
 bool TAviWriter::writeVectorAt(qint64 pos, const iovec *parts, int count)

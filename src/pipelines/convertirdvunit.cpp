@@ -117,6 +117,32 @@ void TCdm::SetMediaProperty(TAviMux &element, const QString &name, const QString
     element.SetTextProperty(name, text);
 }
 
+TPipeline *TCdm::finishWriter()
+{
+    return fg.connect(avimux.output(0), destination.input(0)) == TResult::Ok ? &fg : nullptr;
+}
+
+TPipeline *TCdm::finishThroughSplitter(TDvSplitterElement &splitter)
+{
+    // The muxer's frames split again into DV video and PCM streams: a type 2 file.
+    if (fg.connect(dvmuxer.output(0), splitter.input(0)) != TResult::Ok)
+        return nullptr;
+    for (int i = 0; i < splitter.outputCount(); ++i) {
+        TPin *in = nextFreeInput(avimux);
+        if ((!in || fg.connect(splitter.output(i), in) != TResult::Ok) && i == 0)
+            return nullptr;
+    }
+    return finishWriter();
+}
+
+void TCdm::connectSoundToMuxer()
+{
+    if (connectFirstStream(acm1.input(0)))
+        fg.connect(acm1.output(0), dvmuxer.input(1));
+    if (connectFirstStream(acm2.input(0)))
+        fg.connect(acm2.output(0), dvmuxer.input(2));
+}
+
 // --- probes ---
 
 TPipeline *TCdm::BuildSceneProbe(const QString &sourcePath)
@@ -241,29 +267,15 @@ TPipeline *TCdm::buildStandard(const QString &sourcePath, const QString &destPat
     if (type2) {
         // The file's sound through the converters into the muxer, whose
         // frames the splitter turns back into video and PCM streams.
-        if (connectFirstStream(acm1.input(0)))
-            fg.connect(acm1.output(0), dvmuxer.input(1));
-        if (connectFirstStream(acm2.input(0)))
-            fg.connect(acm2.output(0), dvmuxer.input(2));
-        if (fg.connect(dvmuxer.output(0), after.input(0)) != TResult::Ok)
-            return nullptr;
-        for (int i = 0; i < after.outputCount(); ++i) {
-            TPin *in = nextFreeInput(avimux);
-            if (!in || fg.connect(after.output(i), in) != TResult::Ok) {
-                if (i == 0)
-                    return nullptr;
-            }
-        }
-    } else {
-        for (int i = 1, k = 1; i < dvsplitter.outputCount() && k <= 2; ++i)
-            if (!dvsplitter.output(i)->isConnected() && fg.connect(dvsplitter.output(i), dvmuxer.input(k)) == TResult::Ok)
-                ++k;
-        if (fg.connect(dvmuxer.output(0), avimux.input(0)) != TResult::Ok)
-            return nullptr;
+        connectSoundToMuxer();
+        return finishThroughSplitter(after);
     }
-    if (fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
+    for (int i = 1, k = 1; i < dvsplitter.outputCount() && k <= 2; ++i)
+        if (!dvsplitter.output(i)->isConnected() && fg.connect(dvsplitter.output(i), dvmuxer.input(k)) == TResult::Ok)
+            ++k;
+    if (fg.connect(dvmuxer.output(0), avimux.input(0)) != TResult::Ok)
         return nullptr;
-    return &fg;
+    return finishWriter();
 }
 
 TPipeline *TCdm::BuildStandardType1(const QString &sourcePath, const QString &destPath, bool toNtsc)
@@ -318,16 +330,7 @@ TPipeline *TCdm::BuildRecompress(const QString &sourcePath, const QString &destP
         acm->SetAudioRate(s.audioRate());
         fg.connect(acm->output(0), dvmuxer.input(acm == &acm1 ? 1 : 2));
     }
-    if (fg.connect(dvmuxer.output(0), dvsplitter.input(0)) != TResult::Ok)
-        return nullptr;
-    for (int i = 0; i < dvsplitter.outputCount(); ++i) {
-        TPin *in = nextFreeInput(avimux);
-        if ((!in || fg.connect(dvsplitter.output(i), in) != TResult::Ok) && i == 0)
-            return nullptr;
-    }
-    if (fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
-        return nullptr;
-    return &fg;
+    return finishThroughSplitter(dvsplitter);
 }
 
 // --- stream copies ---
@@ -342,9 +345,7 @@ TPipeline *TCdm::BuildHeaderPass(const QString &sourcePath, const QString &destP
     for (TAudioConverterElement *acm : {&acm1, &acm2})
         if (connectFirstStream(acm->input(0)))
             fg.connect(acm->output(0), nextFreeInput(avimux));
-    if (fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
-        return nullptr;
-    return &fg;
+    return finishWriter();
 }
 
 TPipeline *TCdm::BuildToType1(const QString &sourcePath, const QString &destPath)
@@ -359,14 +360,10 @@ TPipeline *TCdm::BuildToType1(const QString &sourcePath, const QString &destPath
             || fg.connect(dvsplitter.output(0), dvmuxer.input(0)) != TResult::Ok)
             return nullptr;
     }
-    if (connectFirstStream(acm1.input(0)))
-        fg.connect(acm1.output(0), dvmuxer.input(1));
-    if (connectFirstStream(acm2.input(0)))
-        fg.connect(acm2.output(0), dvmuxer.input(2));
-    if (fg.connect(dvmuxer.output(0), avimux.input(0)) != TResult::Ok
-        || fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
+    connectSoundToMuxer();
+    if (fg.connect(dvmuxer.output(0), avimux.input(0)) != TResult::Ok)
         return nullptr;
-    return &fg;
+    return finishWriter();
 }
 
 TPipeline *TCdm::BuildToType2(const QString &sourcePath, const QString &destPath)
@@ -388,9 +385,7 @@ TPipeline *TCdm::BuildToType2(const QString &sourcePath, const QString &destPath
         const bool ok = in && fg.connect(from, in) == TResult::Ok;
         video = video || (ok && !acm);
     }
-    if (!video || fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
-        return nullptr;
-    return &fg;
+    return video ? finishWriter() : nullptr;
 }
 
 TPipeline *TCdm::BuildFixType2(const QString &sourcePath, const QString &destPath)
@@ -414,9 +409,7 @@ TPipeline *TCdm::BuildFixType2(const QString &sourcePath, const QString &destPat
                   || any;
         }
     }
-    if (!any || fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
-        return nullptr;
-    return &fg;
+    return any ? finishWriter() : nullptr;
 }
 
 TPipeline *TCdm::BuildAudioExtract(const QString &sourcePath, const QString &destPath)
@@ -462,10 +455,9 @@ TPipeline *TCdm::BuildCutType1(const QString &sourcePath, const QString &destPat
     add({&infinite, &avimux, &nullrender});
     if (avisplitter.outputCount() == 0 || fg.connect(avisplitter.output(0), infinite.input(0)) != TResult::Ok
         || fg.connect(infinite.output(0), avimux.input(0)) != TResult::Ok
-        || fg.connect(infinite.output(1), nullrender.input(0)) != TResult::Ok
-        || fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
+        || fg.connect(infinite.output(1), nullrender.input(0)) != TResult::Ok)
         return nullptr;
-    return &fg;
+    return finishWriter();
 }
 
 TPipeline *TCdm::BuildCutType2(const QString &sourcePath, const QString &destPath)
@@ -479,18 +471,6 @@ TPipeline *TCdm::BuildCutType2(const QString &sourcePath, const QString &destPat
         || fg.connect(infinite.output(0), dvmuxer.input(0)) != TResult::Ok
         || fg.connect(infinite.output(1), nullrender.input(0)) != TResult::Ok)
         return nullptr;
-    if (connectFirstStream(acm1.input(0)))
-        fg.connect(acm1.output(0), dvmuxer.input(1));
-    if (connectFirstStream(acm2.input(0)))
-        fg.connect(acm2.output(0), dvmuxer.input(2));
-    if (fg.connect(dvmuxer.output(0), dvsplitter.input(0)) != TResult::Ok)
-        return nullptr;
-    for (int i = 0; i < dvsplitter.outputCount(); ++i) {
-        TPin *in = nextFreeInput(avimux);
-        if ((!in || fg.connect(dvsplitter.output(i), in) != TResult::Ok) && i == 0)
-            return nullptr;
-    }
-    if (fg.connect(avimux.output(0), destination.input(0)) != TResult::Ok)
-        return nullptr;
-    return &fg;
+    connectSoundToMuxer();
+    return finishThroughSplitter(dvsplitter);
 }

@@ -141,6 +141,12 @@ private:
     // decoder -> RGB -> picture stage -> YUV of the encoder's size -> frame
     // rate -> encoder -> DV header -> dvmuxer input 0.
     bool connectReencode(TPin *dvVideo, TElement &pictureStage, bool pal, bool changeRate);
+    // avimux -> destination; the pipeline, or null when it does not connect.
+    TPipeline *finishWriter();
+    // dvmuxer -> splitter -> avimux (video, then sound streams) -> destination.
+    TPipeline *finishThroughSplitter(TDvSplitterElement &splitter);
+    // The file's first two PCM streams through acm1 / acm2 into dvmuxer inputs 1 / 2.
+    void connectSoundToMuxer();
     TPipeline *buildStandard(const QString &sourcePath, const QString &destPath, bool type2, bool toNtsc,
                              TElement &pictureStage, bool changeRate);
     // The DV standard of the file's first DV stream (true: PAL).
