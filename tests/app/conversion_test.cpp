@@ -27,6 +27,10 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+#include <sys/types.h>
 
 #include <cmath>
 
@@ -421,6 +425,36 @@ TEST_F(Conversion, InlayDrawsTheDatecodeIntoThePicture)
     };
     EXPECT_LT(changed(0, 0, 300, 300), 300) << "re-encoding alone changes little";
     EXPECT_GT(changed(360, 400, 720, 576), 500) << "the lines of text are drawn at the bottom right";
+}
+
+// ----------------------------------------------------------- stopping
+
+// Ctrl+C during a conversion: the output written so far is a valid file.
+TEST_F(Conversion, InterruptedConversionLeavesAValidFile)
+{
+    const QString src = make("long.avi", {"--frames", "1500", "--type", "1"});
+    ASSERT_FALSE(src.isEmpty());
+    const QString out = path("long_ntsc.avi");
+    QProcess p;
+    p.start(QStringLiteral(TARVEX_BIN_DIR "/tarvex-cli"), {"ConvertirNTSC", "--yes", src});
+    ASSERT_TRUE(p.waitForStarted());
+    // Once the output has some frames in it.
+    for (int i = 0; i < 200 && QFileInfo(out).size() < 2000000; ++i)
+        QThread::msleep(20);
+    ::kill(pid_t(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(60000));
+    if (p.exitCode() == 0)
+        GTEST_SKIP() << "the conversion ended before it could be stopped";
+    EXPECT_EQ(p.exitCode(), 130) << p.readAllStandardError().constData();
+    EXPECT_TRUE(p.readAllStandardError().contains("holds only what was written before the abort"));
+    const std::vector<TFrameRow> rows = FrameRows(out);
+    EXPECT_GT(rows.size(), 0u);
+    EXPECT_LT(rows.size(), 1800u);
+    QString errors;
+    const std::vector<TProbedStream> streams = Probe(out, &errors);
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
+    ASSERT_FALSE(streams.empty());
+    EXPECT_EQ(streams[0].packets, qint64(rows.size()));
 }
 
 // ----------------------------------------------------------- bad input
