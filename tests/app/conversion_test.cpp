@@ -360,6 +360,41 @@ TEST_F(Conversion, SceneFileByContentCutsWherePicturesChange)
     EXPECT_TRUE(rows.last().section('\t', 2, 2) == "60") << "the last scene ends at the last frame";
 }
 
+// A type 2 file whose video stream is interleaved DV (the frames with their
+// sound) beside a PCM stream becomes a plain type 2 file: DV video and PCM.
+TEST_F(Conversion, FixedType2HasPlainDvVideo)
+{
+    const QString one = make("one.avi", {"--frames", "30", "--type", "1"});
+    ASSERT_FALSE(one.isEmpty());
+    const std::vector<QByteArray> frames = AviVideoFrames(one);
+    ASSERT_EQ(frames.size(), 30u);
+    const std::vector<qint16> pcm = TestSound(30 * 1920);
+    const QString mixed = path("mixed.avi");
+    {
+        const TDvInfo info = DvInfoFromFrame(reinterpret_cast<const quint8 *>(frames[0].constData()), 12);
+        TAviWriterConfig config = TAviWriterConfig::dvType1(TAviDvSystem::Pal, info);
+        config.streams.push_back(TAviWriterConfig::dvType2(TAviDvSystem::Pal, info, riff::DvWaveFormat()).streams[1]);
+        TAviWriter writer;
+        ASSERT_TRUE(writer.open(mixed, config));
+        for (size_t i = 0; i < frames.size(); ++i) {
+            ASSERT_TRUE(writer.writeSample(0, frames[i].constData(), quint32(frames[i].size())));
+            ASSERT_TRUE(writer.writeSample(1, reinterpret_cast<const char *>(pcm.data() + i * 1920 * 2), 1920 * 4));
+        }
+        ASSERT_TRUE(writer.close());
+    }
+    EXPECT_EQ(StreamTypes(mixed), QStringList({"iavs", "auds"}));
+    const TRun r = cli({"CorrigerType2", "--yes", one, mixed});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_FALSE(QFile::exists(path("one_fixed.avi"))) << "a type 1 file is not one to fix";
+    const QString out = path("mixed_fixed.avi");
+    ExpectReadable(out, true, true, 30, "1.333");
+    const std::vector<QByteArray> fixed = AviVideoFrames(out);
+    ASSERT_EQ(fixed.size(), frames.size());
+    for (size_t i = 0; i < frames.size(); ++i)
+        EXPECT_TRUE(fixed[i] == frames[i]) << "frame " << i << " copied as it is";
+    EXPECT_EQ(AviStreamBytes(out, 1), QByteArray(reinterpret_cast<const char *>(pcm.data()), qsizetype(pcm.size() * 2)));
+}
+
 // ----------------------------------------------------------- other video
 
 TEST_F(Conversion, RecompressionMakesDvOfOtherVideo)
