@@ -159,6 +159,21 @@ TEST_F(Conversion, StandardConversionsKeepEachFramesDatecode)
     }
 }
 
+// "Convert in NTSC" takes only PAL files, "Convert in Pal" only NTSC files.
+TEST_F(Conversion, StandardConversionTakesOnlyTheFilesItCanConvert)
+{
+    const QString pal = make("pal.avi", {"--frames", "10", "--type", "1"});
+    const QString ntsc = make("ntsc.avi", {"--frames", "10", "--type", "1", "--ntsc"});
+    ASSERT_FALSE(pal.isEmpty() || ntsc.isEmpty());
+    const TRun r = cli({"ConvertirNTSC", "--yes", pal, ntsc});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(QFile::exists(path("pal_ntsc.avi")));
+    EXPECT_FALSE(QFile::exists(path("ntsc_ntsc.avi")));
+    EXPECT_EQ(cli({"ConvertirPal", "--yes", pal, ntsc}).exitCode, 0);
+    EXPECT_FALSE(QFile::exists(path("pal_pal.avi")));
+    EXPECT_TRUE(QFile::exists(path("ntsc_pal.avi")));
+}
+
 TEST_F(Conversion, StandardConversionShiftsByTheConfirmedTimeDifference)
 {
     const QString src = make("tape.avi", {"--frames", "30", "--type", "2"});
