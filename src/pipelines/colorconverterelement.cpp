@@ -45,9 +45,39 @@ void TColorConverterElement::receive(int, TMediaSample &sample)
                                        : TBgr24Layout::make(bitmap.width, qAbs(bitmap.height));
     };
     TMediaSample result = sample;
-    result.data = QByteArray(qsizetype(RawPictureBytes(m_subtype, out.bitmap.width, qAbs(out.bitmap.height))), Qt::Uninitialized);
-    if (m_converter.convertPacked(sample.bytes(), RawPixelFormat(inType.subtype), layout(inType.subtype, in.bitmap),
-                                  reinterpret_cast<uint8_t *>(result.data.data()), RawPixelFormat(m_subtype),
-                                  layout(m_subtype, out.bitmap)))
+    const bool sameSize = in.bitmap.width == out.bitmap.width && inHeight == qAbs(out.bitmap.height);
+    if (m_memory && sameSize && inType.subtype == media::Rgb24
+        && mergeFromMemory(sample, layout(inType.subtype, in.bitmap), result)) {
         deliver(0, result);
+        return;
+    }
+    result.data = QByteArray(qsizetype(RawPictureBytes(m_subtype, out.bitmap.width, qAbs(out.bitmap.height))), Qt::Uninitialized);
+    if (!m_converter.convertPacked(sample.bytes(), RawPixelFormat(inType.subtype), layout(inType.subtype, in.bitmap),
+                                   reinterpret_cast<uint8_t *>(result.data.data()), RawPixelFormat(m_subtype),
+                                   layout(m_subtype, out.bitmap)))
+        return;
+    if (m_memory && sameSize && m_subtype == media::Rgb24 && sample.mediaStart >= 0)
+        m_memory->remember(sample.mediaStart, inType.subtype, sample.data, result.data);
+    deliver(0, result);
+}
+
+bool TColorConverterElement::mergeFromMemory(const TMediaSample &sample, const TBgr24Layout &layout, TMediaSample &result)
+{
+    QByteArray yuv, before;
+    if (sample.mediaStart < 0 || !m_memory->take(sample.mediaStart, m_subtype, yuv, before)
+        || yuv.size() != RawPictureBytes(m_subtype, layout.width, layout.height) || before.size() != sample.data.size())
+        return false;
+    // yuv becomes this picture: the original's rows where the stage changed nothing.
+    if (MergeChangedRows(sample.bytes(), reinterpret_cast<const quint8 *>(before.constData()), layout, m_subtype,
+                         reinterpret_cast<quint8 *>(yuv.data()))
+        < 0)
+        return false;
+    result.data = yuv;
+    return true;
+}
+
+void TColorConverterElement::startStreaming()
+{
+    if (m_memory)
+        m_memory->clear();
 }

@@ -214,6 +214,10 @@ bool TCdm::connectReencode(TPin *dvVideo, TElement &pictureStage, bool pal, bool
     const bool sourcePal = sourceIsPal();
     TColorConverterElement *toRgb = converter(media::Rgb24);
     TColorConverterElement *toYuv = converter(sourcePal ? media::I420 : media::Y41B);
+    // The rows the stage leaves alone go back as they were decoded.
+    const auto memory = std::make_shared<TPictureMemory>();
+    toRgb->setMemory(memory);
+    toYuv->setMemory(memory);
     TElement *last = toYuv;
     const bool rescale = sourcePal != pal;
     if (rescale)
