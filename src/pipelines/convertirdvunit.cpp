@@ -13,6 +13,8 @@ TCdm::TCdm()
 {
     // The content stage numbers its pictures by the frame the stamper saw last.
     sceneDetectContenu.setFrameIndexSource([this] { return mediaStamper.mediaStart(); });
+    // Nothing shows the conversions' pictures: the inlay draws straight into them.
+    superposer.SetKeepPicture(false);
 }
 
 TCdm::~TCdm()
@@ -222,16 +224,17 @@ bool TCdm::connectReencode(TPin *dvVideo, TElement &pictureStage, bool pal, bool
     const bool rescale = sourcePal != pal;
     if (rescale)
         last = converter(pal ? media::I420 : media::Y41B, 720, pal ? 576 : 480);
-    if (fg.connect(DVdecoder.output(0), toRgb->input(0)) != TResult::Ok
+    if (fg.connect(DVdecoder.output(0), pictureQueue.input(0)) != TResult::Ok
+        || fg.connect(pictureQueue.output(0), toRgb->input(0)) != TResult::Ok
         || fg.connect(toRgb->output(0), pictureStage.input(0)) != TResult::Ok
-        || fg.connect(pictureStage.output(0), pictureQueue.input(0)) != TResult::Ok
-        || fg.connect(pictureQueue.output(0), toYuv->input(0)) != TResult::Ok
-        || (rescale && fg.connect(toYuv->output(0), last->input(0)) != TResult::Ok)
-        || fg.connect(last->output(0), frameRate.input(0)) != TResult::Ok
-        || fg.connect(frameRate.output(0), encoderQueue.input(0)) != TResult::Ok)
+        || fg.connect(pictureStage.output(0), toYuv->input(0)) != TResult::Ok
+        || fg.connect(toYuv->output(0), encoderQueue.input(0)) != TResult::Ok
+        || (rescale && fg.connect(encoderQueue.output(0), last->input(0)) != TResult::Ok)
+        || fg.connect((rescale ? last : static_cast<TElement *>(&encoderQueue))->output(0), frameRate.input(0)) != TResult::Ok)
         return false;
-    return fg.connect(encoderQueue.output(0), DVenc.input(0)) == TResult::Ok
-           && fg.connect(DVenc.output(0), dvHeader.input(0)) == TResult::Ok
+    return fg.connect(frameRate.output(0), DVenc.input(0)) == TResult::Ok
+           && fg.connect(DVenc.output(0), muxQueue.input(0)) == TResult::Ok
+           && fg.connect(muxQueue.output(0), dvHeader.input(0)) == TResult::Ok
            && fg.connect(dvHeader.output(0), dvmuxer.input(0)) == TResult::Ok;
 }
 
@@ -242,7 +245,7 @@ TPipeline *TCdm::buildStandard(const QString &sourcePath, const QString &destPat
         return nullptr;
     TDvSplitterElement &after = &pictureStage == &superposer ? dvsplitter2 : dvsplitter;
     add({&DVenc, &DVdecoder, &dvmuxer, &avimux, &acm1, &acm2, &pictureStage, &sceneDetect, &dvHeader, &pictureQueue,
-         &frameRate, &decoderQueue, &encoderQueue});
+         &frameRate, &decoderQueue, &encoderQueue, &muxQueue});
     if (type2) {
         add({&after});
         if (!connectFirstStream(sceneDetect.input(0)))

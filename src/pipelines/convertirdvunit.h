@@ -65,11 +65,16 @@ public:
     TInfiniteTee infinite;
     // Between decoding and encoding: thread boundaries and the change of
     // frame rate that a change of standard needs.
-    // The frames in flight stay well within the scene-detect stage's saved
-    // heads (the DV header stage finds each frame's own there).
-    TQueueElement decoderQueue{8};
-    TQueueElement pictureQueue{8};
-    TQueueElement encoderQueue{8};
+    // Four queues between the scene-detect stage and the DV header stage.
+    // The frames in flight (what the queues hold, plus one in the hands of
+    // each thread and one waiting at each queue) must stay within the frames
+    // whose packs the scene-detect stage keeps, where the DV header stage
+    // finds each frame's own.
+    static constexpr int kQueueCapacity = (Tdv_sceneDetect::SavedHeadDepth - 12) / 4;
+    TQueueElement decoderQueue{kQueueCapacity};
+    TQueueElement pictureQueue{kQueueCapacity};
+    TQueueElement encoderQueue{kQueueCapacity};
+    TQueueElement muxQueue{kQueueCapacity};
     TFrameRateConverter frameRate;
 
     // The program's stages, created once and reused by every build.

@@ -49,20 +49,31 @@ void TDvVideoEncoderElement::startStreaming()
 {
     if (!m_encoder)
         m_encoder = std::make_unique<TDvVideoEncoder>(m_format, 1);
+    m_lastPicture.clear();
+    m_lastFrame.clear();
 }
 
 void TDvVideoEncoderElement::receive(int, TMediaSample &sample)
 {
     if (!m_encoder || !m_encoder->isOpen())
         return;
+    TMediaSample out;
+    out.copyTimesFrom(sample);
+    // A picture repeated as it is (a change of frame rate shows some twice)
+    // encodes to the same frame: that frame is given again.
+    if (!m_lastFrame.isEmpty() && sample.data.isSharedWith(m_lastPicture)) {
+        out.data = m_lastFrame;
+        deliver(0, out);
+        return;
+    }
     const TMediaType &type = input(0)->mediaType();
     const TVideoInfoHeader info = type.videoInfo();
     if (!UnpackPicture(sample.data, type.subtype, info.bitmap.width, info.bitmap.height, m_picture)
         || !m_encoder->encode(m_picture))
         return;
     const std::span<const uint8_t> frame = m_encoder->frame();
-    TMediaSample out;
     out.data = QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
-    out.copyTimesFrom(sample);
+    m_lastPicture = sample.data;
+    m_lastFrame = out.data;
     deliver(0, out);
 }

@@ -34,4 +34,6 @@ private:
     TDvEncoderFormat m_format;
     std::unique_ptr<TDvVideoEncoder> m_encoder;
     TPicture m_picture;
+    QByteArray m_lastPicture; // the last picture encoded, and its frame
+    QByteArray m_lastFrame;
 };

@@ -333,6 +333,8 @@ void Tdv_sceneDetect::saveHeads(const quint8 *frame, int sequences, qint64 media
 void Tdv_sceneDetect::publish()
 {
     std::lock_guard guard(m_resultLock);
+    if (m_latestHead >= 0)
+        (*m_heads)[size_t(m_latestHead)].frame = m_current;
     m_published.current = m_current;
     m_published.previous = m_previous;
     m_published.samples = m_samples;
@@ -357,6 +359,22 @@ bool Tdv_sceneDetect::savedHeads(qint64 sampleNumber, TSavedHeads &out) const
         }
     }
     return false;
+}
+
+bool Tdv_sceneDetect::frameAt(qint64 mediaStart, TFrameInfo &out) const
+{
+    if (mediaStart < 0)
+        return false;
+    std::lock_guard guard(m_resultLock);
+    // The latest of the frames with that media start (a seek may bring one back).
+    const TSavedHeads *found = nullptr;
+    for (const TSavedHeads &heads : *m_heads)
+        if (heads.mediaStart == mediaStart && heads.sampleNumber >= 0 && (!found || heads.sampleNumber > found->sampleNumber))
+            found = &heads;
+    if (!found)
+        return false;
+    out = found->frame;
+    return true;
 }
 
 bool Tdv_sceneDetect::latestHeads(TSavedHeads &out) const

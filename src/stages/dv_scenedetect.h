@@ -32,6 +32,7 @@ struct TSavedHeads
     qint64 sampleNumber = -1; // the stage's sample counter when the frame passed; -1: empty
     qint64 mediaStart = -1;   // the sample's media start (its frame number)
     int sequences = 0;        // 10 or 12
+    TFrameInfo frame;         // the stage's record of that frame, as currentFrame() gave it then
     std::array<quint8, dif::Sequences625 * dif::HeadBlocksSize> bytes{};
 
     // Head blocks of sequence k; those of sequence 0 for a sequence the frame did not have.
@@ -101,6 +102,9 @@ public:
     bool savedHeads(qint64 sampleNumber, TSavedHeads &out) const;
     // The heads of the latest frame; false when no frame passed since streaming started.
     bool latestHeads(TSavedHeads &out) const;
+    // The record of the frame with that media start among the last frames
+    // kept (SavedHeadDepth), for stages further down that run behind this one.
+    bool frameAt(qint64 mediaStart, TFrameInfo &out) const;
 
     // Set when a pair of consecutive dated frames was seen since a run
     // started or the format changed; one flag for every instance.

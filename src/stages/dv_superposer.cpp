@@ -94,6 +94,10 @@ Tdv_Superposer::Tdv_Superposer(const Tdv_sceneDetect *sceneDetect, const TDateco
                                               : TFrameSource()),
                      settings)
 {
+    // Pictures may reach this stage some frames behind the scene-detect
+    // stage (threads between them): each takes its own frame's record.
+    if (sceneDetect)
+        m_frameLookup = [sceneDetect](qint64 mediaStart, TFrameInfo &frame) { return sceneDetect->frameAt(mediaStart, frame); };
 }
 
 Tdv_Superposer::Tdv_Superposer(TFrameSource frameSource, const TDatecodeTextSettingsStore *settings)
@@ -328,17 +332,33 @@ TResult Tdv_Superposer::inlayPicture(const TMediaSample &in, TMediaSample &out)
     if (m_width <= 0 || m_work.isNull() || in.length() < pictureBytes) {
         result = TResult::Fail;
     } else {
+        TFrameInfo frame;
+        if (!m_frameLookup || !m_frameLookup(in.mediaStart, frame))
+            frame = m_frameSource ? m_frameSource() : TFrameInfo{};
+        const bool shows = feedCountdown(frame);
+        const bool draw = m_settings.visible && shows;
+        if (draw)
+            composeLines(frame);
+
+        // Nothing asks for the work picture (not kept, no deinterlacing, no
+        // still picture wanted): the lines go straight into the output picture.
+        if (!m_keepPicture.load(std::memory_order_relaxed) && !m_settings.deinterlace
+            && stillPictureFlag().load(std::memory_order_acquire)) {
+            if (out.length() < pictureBytes)
+                return finishPicture(TResult::Fail);
+            quint8 *target = out.writableBytes();
+            std::memcpy(target, in.bytes(), size_t(pictureBytes));
+            if (draw)
+                drawText(target + qint64(m_height - 1) * m_stride, -qsizetype(m_stride));
+            return finishPicture(TResult::Ok);
+        }
+
         // The sample holds the rows bottom-up; the work picture top-down.
         const quint8 *source = in.bytes();
         for (int row = 0; row < m_height; ++row)
             std::memcpy(m_work.scanLine(row), source + qint64(m_height - 1 - row) * m_stride, size_t(m_stride));
-
-        const TFrameInfo frame = m_frameSource ? m_frameSource() : TFrameInfo{};
-        const bool shows = feedCountdown(frame);
-        if (m_settings.visible && shows) {
-            composeLines(frame);
-            drawText();
-        }
+        if (draw)
+            drawText(m_work.scanLine(0), m_work.bytesPerLine());
 
         const QImage *picture = &m_work;
         if (m_settings.deinterlace) {
@@ -359,6 +379,11 @@ TResult Tdv_Superposer::inlayPicture(const TMediaSample &in, TMediaSample &out)
                             size_t(m_stride));
         }
     }
+    return finishPicture(result);
+}
+
+TResult Tdv_Superposer::finishPicture(TResult result)
+{
     stillPicture();
     ++m_pictureCounter;
     return result;
@@ -474,7 +499,7 @@ void Tdv_Superposer::renderLines()
     m_rendered = true;
 }
 
-void Tdv_Superposer::drawText()
+void Tdv_Superposer::drawText(quint8 *top, qsizetype stride)
 {
     const int align = m_settings.align;
     if (align < AlignLeft || align > AlignSubtitle)
@@ -503,21 +528,21 @@ void Tdv_Superposer::drawText()
         x2 = (m_width - w2) / 2;
         break;
     }
-    blend(m_image1, x1, by - 2 * h);
-    blend(m_image2, x2, by - h);
+    blend(m_image1, x1, by - 2 * h, top, stride);
+    blend(m_image2, x2, by - h, top, stride);
 }
 
 // Blends a rendered line whose text starts at (x, y) of the work picture, clipped to the picture.
-void Tdv_Superposer::blend(const TLineImage &line, int x, int y)
+void Tdv_Superposer::blend(const TLineImage &line, int x, int y, quint8 *top, qsizetype stride)
 {
     if (line.width <= 0)
         return;
-    const int left = x - m_margin, top = y - m_margin;
+    const int left = x - m_margin, row0 = y - m_margin;
     const int c0 = std::max(0, -left), c1 = std::min(line.width, m_width - left);
-    const int r0 = std::max(0, -top), r1 = std::min(line.height, m_height - top);
+    const int r0 = std::max(0, -row0), r1 = std::min(line.height, m_height - row0);
     for (int r = r0; r < r1; ++r) {
         const QRgb *src = reinterpret_cast<const QRgb *>(line.image.constScanLine(r));
-        quint8 *dst = m_work.scanLine(top + r) + qint64(left) * 3;
+        quint8 *dst = top + qsizetype(row0 + r) * stride + qint64(left) * 3;
         for (int c = c0; c < c1; ++c) {
             const QRgb p = src[c];
             const uint a = qAlpha(p);

@@ -63,6 +63,8 @@ public:
 
     // The datecode record of the latest DV frame.
     using TFrameSource = std::function<TFrameInfo()>;
+    // The record of the frame a picture was decoded from, by its media start.
+    using TFrameLookup = std::function<bool(qint64 mediaStart, TFrameInfo &frame)>;
 
     // Deinterlacing hooks (the deinterlacer module provides them). The first
     // works with masks the stage owns (8-bit, picture size) and deinterlaces
@@ -92,6 +94,9 @@ public:
     void SetBorderSize(int pixels);                // BorderSize, 0 to 5, others ignored
     void SetBorderColor(const QColor &color);
     void SetDeinterlace(bool on);                  // the deinterlace option
+    // Whether the stage keeps each picture for GetPicture and
+    // GetDeinterlacedPicture (on by default; a conversion does not need it).
+    void SetKeepPicture(bool keep) { m_keepPicture.store(keep, std::memory_order_relaxed); }
 
     TIncrustFont incrustFont() const;
     bool autoFontSize() const;
@@ -174,12 +179,18 @@ private:
     void composeLines(const TFrameInfo &frame);
     void renderLines();
     void renderLine(const QString &text, TLineImage &line);
-    void drawText();
-    void blend(const TLineImage &line, int x, int y);
+    // Draws the lines into the picture whose row 0 (the top) starts at top,
+    // rows `stride` bytes apart (negative for pictures stored bottom-up).
+    void drawText(quint8 *top, qsizetype stride);
+    // Ends a picture: the still picture when one is asked for, the count.
+    TResult finishPicture(TResult result);
+    void blend(const TLineImage &line, int x, int y, quint8 *top, qsizetype stride);
     void updateDisplayFrames();
     void stillPicture();
 
     TFrameSource m_frameSource;
+    TFrameLookup m_frameLookup; // preferred: the picture's own frame, wherever the stage runs
+    std::atomic<bool> m_keepPicture{true};
     const TDatecodeTextSettingsStore *m_textStore;
 
     // Settings written by any thread.

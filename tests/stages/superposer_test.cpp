@@ -2,16 +2,24 @@
 // alignment, when it shows in each mode, the outline, the bottom-up rows of
 // the samples, still pictures, and settings written while pictures pass.
 
+#include "pipelines/avisplitter.h"
+#include "pipelines/colorconverterelement.h"
+#include "pipelines/dvdecoderelement.h"
 #include "pipelines/pipeline.h"
+#include "pipelines/queueelement.h"
+#include "pipelines/renderer.h"
 #include "stages/dv_scenedetect.h"
 #include "stages/dv_superposer.h"
 #include "stages/incrusttemplates.h"
+#include "support/samplerecording.h"
 
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QRect>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <thread>
@@ -504,6 +512,103 @@ TEST(SuperposerTest, PassesPicturesWithTheirTimesThroughAPipeline)
     EXPECT_EQ(sink.samples[1].mediaStart, 40);
     EXPECT_EQ(sink.samples[1].timeStart, 16000000);
     EXPECT_FALSE(InkBox(TopDown(sink.samples[1], 90, 60), 0, 60, NotBlack).isEmpty());
+}
+
+// A stage that keeps no picture draws straight into the output picture: the
+// same picture as the stage that keeps one.
+TEST(SuperposerTest, DrawingWithoutKeepingThePictureGivesTheSamePicture)
+{
+    TDatecodeTextSettingsStore store;
+    store.setTemplates(QStringLiteral("Line one"), QStringLiteral("Line two 12:34"));
+    std::vector<QByteArray> outputs;
+    for (bool keep : {true, false}) {
+        TPipeline pipeline;
+        TPictureSource source(TMediaType::rgb24(90, 60, kPalFrame));
+        Tdv_Superposer stage(Tdv_Superposer::TFrameSource{}, &store);
+        TPictureSink sink;
+        ASSERT_EQ(pipeline.add(&source), TResult::Ok);
+        ASSERT_EQ(pipeline.add(&stage), TResult::Ok);
+        ASSERT_EQ(pipeline.add(&sink), TResult::Ok);
+        ASSERT_EQ(pipeline.connect(source.output(0), stage.input(0)), TResult::Ok);
+        ASSERT_EQ(pipeline.connect(stage.output(0), sink.input(0)), TResult::Ok);
+        stage.SetKeepPicture(keep);
+        stage.SetIncrustFont({QStringLiteral("Arial"), 8, Qt::white, false, false, false});
+        stage.SetBorderSize(1);
+        stage.SetX(500);
+        stage.SetY(900);
+        stage.startStreaming();
+        TMediaSample picture;
+        picture.data = QByteArray(272 * 60, '\0');
+        for (qsizetype i = 0; i < picture.data.size(); ++i)
+            picture.data[i] = char(i * 13 % 200);
+        picture.mediaStart = 0;
+        source.push(picture);
+        pipeline.removeAll();
+        ASSERT_EQ(sink.samples.size(), 1u);
+        outputs.push_back(sink.samples[0].data);
+        EXPECT_FALSE(InkBox(TopDown(sink.samples[0], 90, 60), 0, 60, [](QRgb p) { return qRed(p) > 240 && qGreen(p) > 240; }).isEmpty());
+    }
+    EXPECT_TRUE(outputs[0] == outputs[1]);
+}
+
+// What the inlay wrote for each picture, read as the picture leaves it.
+class TLineRecorder final : public TRendererElement
+{
+public:
+    explicit TLineRecorder(const Tdv_Superposer &stage) : TRendererElement(QStringLiteral("Recorder")), m_stage(stage)
+    {
+        addInput(QStringLiteral("In"));
+    }
+    TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
+    std::vector<std::pair<qint64, QString>> lines;
+
+protected:
+    void render(int, TMediaSample &sample) override { lines.emplace_back(sample.mediaStart, m_stage.line1()); }
+
+private:
+    const Tdv_Superposer &m_stage;
+};
+
+// With threads between the scene-detect stage and the inlay, the scene-detect
+// stage runs frames ahead: each picture still gets its own frame's datecode.
+TEST(SuperposerTest, EachPictureShowsItsOwnFramesDatecodeBehindAQueue)
+{
+    QTemporaryDir dir;
+    const QString file = MakeSampleRecording(dir, "tape.avi", {"--frames", "40", "--type", "2", "--jump-at", "20"});
+    ASSERT_FALSE(file.isEmpty());
+    TDatecodeTextSettingsStore store;
+    store.setFormat1(QStringLiteral("yyyy-mm-dd"));
+    store.setTemplates(QStringLiteral("%D1"), QStringLiteral("%D2"));
+    TPipeline pipeline;
+    TFileSourceElement source;
+    TAviSplitter splitter;
+    Tdv_sceneDetect detect(&store);
+    TQueueElement queue(8);
+    TDvVideoDecoderElement decoder;
+    TColorConverterElement toRgb(media::Rgb24);
+    Tdv_Superposer stage(&detect, &store);
+    TLineRecorder recorder(stage);
+    for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &detect, &queue, &decoder, &toRgb, &stage, &recorder})
+        ASSERT_EQ(pipeline.add(e), TResult::Ok);
+    ASSERT_EQ(source.Load(file), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(source.output(0), splitter.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(splitter.output(0), detect.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(detect.output(0), queue.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(queue.output(0), decoder.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(decoder.output(0), toRgb.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(toRgb.output(0), stage.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(stage.output(0), recorder.input(0)), TResult::Ok);
+    stage.SetVisible(true);
+
+    pipeline.setUseClock(false);
+    QSignalSpy complete(&pipeline, &TPipeline::complete);
+    pipeline.run();
+    ASSERT_TRUE(complete.count() > 0 || complete.wait(60000));
+    pipeline.stop();
+
+    ASSERT_EQ(recorder.lines.size(), 40u);
+    for (const auto &[frame, line] : recorder.lines)
+        EXPECT_EQ(line, frame < 20 ? "2007-12-31" : "2008-01-02") << "picture " << frame;
 }
 
 } // namespace
