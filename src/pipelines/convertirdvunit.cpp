@@ -228,11 +228,13 @@ bool TCdm::connectReencode(TPin *dvVideo, TElement &pictureStage, bool pal, bool
         || fg.connect(pictureQueue.output(0), toRgb->input(0)) != TResult::Ok
         || fg.connect(toRgb->output(0), pictureStage.input(0)) != TResult::Ok
         || fg.connect(pictureStage.output(0), toYuv->input(0)) != TResult::Ok
-        || fg.connect(toYuv->output(0), encoderQueue.input(0)) != TResult::Ok
-        || (rescale && fg.connect(encoderQueue.output(0), last->input(0)) != TResult::Ok)
-        || fg.connect((rescale ? last : static_cast<TElement *>(&encoderQueue))->output(0), frameRate.input(0)) != TResult::Ok)
+        // The scaling to the other standard on a thread of its own.
+        || (rescale && (fg.connect(toYuv->output(0), scaleQueue.input(0)) != TResult::Ok
+                        || fg.connect(scaleQueue.output(0), last->input(0)) != TResult::Ok))
+        || fg.connect(last->output(0), frameRate.input(0)) != TResult::Ok
+        || fg.connect(frameRate.output(0), encoderQueue.input(0)) != TResult::Ok)
         return false;
-    return fg.connect(frameRate.output(0), DVenc.input(0)) == TResult::Ok
+    return fg.connect(encoderQueue.output(0), DVenc.input(0)) == TResult::Ok
            && fg.connect(DVenc.output(0), muxQueue.input(0)) == TResult::Ok
            && fg.connect(muxQueue.output(0), dvHeader.input(0)) == TResult::Ok
            && fg.connect(dvHeader.output(0), dvmuxer.input(0)) == TResult::Ok;
@@ -245,7 +247,7 @@ TPipeline *TCdm::buildStandard(const QString &sourcePath, const QString &destPat
         return nullptr;
     TDvSplitterElement &after = &pictureStage == &superposer ? dvsplitter2 : dvsplitter;
     add({&DVenc, &DVdecoder, &dvmuxer, &avimux, &acm1, &acm2, &pictureStage, &sceneDetect, &dvHeader, &pictureQueue,
-         &frameRate, &decoderQueue, &encoderQueue, &muxQueue});
+         &frameRate, &decoderQueue, &scaleQueue, &encoderQueue, &muxQueue});
     if (type2) {
         add({&after});
         if (!connectFirstStream(sceneDetect.input(0)))

@@ -65,14 +65,15 @@ public:
     TInfiniteTee infinite;
     // Between decoding and encoding: thread boundaries and the change of
     // frame rate that a change of standard needs.
-    // Four queues between the scene-detect stage and the DV header stage.
+    // Five queues between the scene-detect stage and the DV header stage.
     // The frames in flight (what the queues hold, plus one in the hands of
     // each thread and one waiting at each queue) must stay within the frames
     // whose packs the scene-detect stage keeps, where the DV header stage
     // finds each frame's own.
-    static constexpr int kQueueCapacity = (Tdv_sceneDetect::SavedHeadDepth - 12) / 4;
+    static constexpr int kQueueCapacity = (Tdv_sceneDetect::SavedHeadDepth - 12) / 5;
     TQueueElement decoderQueue{kQueueCapacity};
     TQueueElement pictureQueue{kQueueCapacity};
+    TQueueElement scaleQueue{kQueueCapacity};
     TQueueElement encoderQueue{kQueueCapacity};
     TQueueElement muxQueue{kQueueCapacity};
     TFrameRateConverter frameRate;
