@@ -479,19 +479,30 @@ public:
     std::vector<TMediaSample> samples;
 };
 
+// A 90x60 picture source (rows padded to 272 bytes) -> the stage -> a sink.
+struct TPipelineRig
+{
+    explicit TPipelineRig(const TDatecodeTextSettingsStore &store) : stage(Tdv_Superposer::TFrameSource{}, &store)
+    {
+        for (TElement *e : std::initializer_list<TElement *>{&source, &stage, &sink})
+            connected = connected && pipeline.add(e) == TResult::Ok;
+        connected = connected && pipeline.connect(source.output(0), stage.input(0)) == TResult::Ok
+                    && pipeline.connect(stage.output(0), sink.input(0)) == TResult::Ok;
+    }
+    TPipeline pipeline;
+    TPictureSource source{TMediaType::rgb24(90, 60, kPalFrame)};
+    Tdv_Superposer stage;
+    TPictureSink sink;
+    bool connected = true;
+};
+
 TEST(SuperposerTest, PassesPicturesWithTheirTimesThroughAPipeline)
 {
     TDatecodeTextSettingsStore store;
     store.setTemplates(QStringLiteral("HHHH"), QStringLiteral("HHHH"));
-    TPipeline pipeline;
-    TPictureSource source(TMediaType::rgb24(90, 60, kPalFrame)); // rows padded to 272 bytes
-    Tdv_Superposer stage(Tdv_Superposer::TFrameSource{}, &store);
-    TPictureSink sink;
-    ASSERT_EQ(pipeline.add(&source), TResult::Ok);
-    ASSERT_EQ(pipeline.add(&stage), TResult::Ok);
-    ASSERT_EQ(pipeline.add(&sink), TResult::Ok);
-    ASSERT_EQ(pipeline.connect(source.output(0), stage.input(0)), TResult::Ok);
-    ASSERT_EQ(pipeline.connect(stage.output(0), sink.input(0)), TResult::Ok);
+    TPipelineRig rig(store);
+    ASSERT_TRUE(rig.connected);
+    auto &[pipeline, source, stage, sink, connected] = rig;
     EXPECT_EQ(stage.output(0)->mediaType().sampleSize, 272u * 60);
 
     stage.SetIncrustFont({QStringLiteral("Arial"), 8, Qt::white, false, false, false});
@@ -522,15 +533,9 @@ TEST(SuperposerTest, DrawingWithoutKeepingThePictureGivesTheSamePicture)
     store.setTemplates(QStringLiteral("Line one"), QStringLiteral("Line two 12:34"));
     std::vector<QByteArray> outputs;
     for (bool keep : {true, false}) {
-        TPipeline pipeline;
-        TPictureSource source(TMediaType::rgb24(90, 60, kPalFrame));
-        Tdv_Superposer stage(Tdv_Superposer::TFrameSource{}, &store);
-        TPictureSink sink;
-        ASSERT_EQ(pipeline.add(&source), TResult::Ok);
-        ASSERT_EQ(pipeline.add(&stage), TResult::Ok);
-        ASSERT_EQ(pipeline.add(&sink), TResult::Ok);
-        ASSERT_EQ(pipeline.connect(source.output(0), stage.input(0)), TResult::Ok);
-        ASSERT_EQ(pipeline.connect(stage.output(0), sink.input(0)), TResult::Ok);
+        TPipelineRig rig(store);
+        ASSERT_TRUE(rig.connected);
+        auto &[pipeline, source, stage, sink, connected] = rig;
         stage.SetKeepPicture(keep);
         stage.SetIncrustFont({QStringLiteral("Arial"), 8, Qt::white, false, false, false});
         stage.SetBorderSize(1);
