@@ -201,19 +201,23 @@ TColorConverterElement *TCdm::converter(TFourcc subtype, int width, int height)
     return c;
 }
 
-bool TCdm::connectReencode(TPin *dvVideo, TElement &pictureStage, bool pal, bool changeRate)
+bool TCdm::connectReencode(TPin *dvVideo, TElement &pictureStage, std::optional<bool> toPal)
 {
     DVdecoder.SetResolution(1000);
-    DVenc.SetFormat(pal ? TDvVideoEncoderElement::FormatPal : TDvVideoEncoderElement::FormatNtsc);
-    if (changeRate)
-        frameRate.SetFrameDuration(pal ? 1 : 1001, pal ? 25 : 30000);
     if (fg.connect(dvVideo, decoderQueue.input(0)) != TResult::Ok
         || fg.connect(decoderQueue.output(0), DVdecoder.input(0)) != TResult::Ok)
         return false;
+    // The encoder's standard, and the frame rate when it changes; the
+    // format is set before the encoder's input is connected.
+    const bool sourcePal = sourceIsPal();
+    const bool pal = toPal.value_or(sourcePal);
+    const bool rescale = sourcePal != pal;
+    DVenc.SetFormat(pal ? TDvVideoEncoderElement::FormatPal : TDvVideoEncoderElement::FormatNtsc);
+    if (rescale)
+        frameRate.SetFrameDuration(pal ? 1 : 1001, pal ? 25 : 30000);
     // The pictures go to RGB for the stage and back: first into the
     // source's own YUV format, then scaled to the encoder's (cheaper than
     // scaling RGB), the frame rate last so that nothing is converted twice.
-    const bool sourcePal = sourceIsPal();
     TColorConverterElement *toRgb = converter(media::Rgb24);
     TColorConverterElement *toYuv = converter(sourcePal ? media::I420 : media::Y41B);
     // The rows the stage leaves alone go back as they were decoded.
@@ -221,9 +225,10 @@ bool TCdm::connectReencode(TPin *dvVideo, TElement &pictureStage, bool pal, bool
     toRgb->setMemory(memory);
     toYuv->setMemory(memory);
     TElement *last = toYuv;
-    const bool rescale = sourcePal != pal;
-    if (rescale)
+    if (rescale) {
+        fg.add(&scaleQueue);
         last = converter(pal ? media::I420 : media::Y41B, 720, pal ? 576 : 480);
+    }
     if (fg.connect(DVdecoder.output(0), pictureQueue.input(0)) != TResult::Ok
         || fg.connect(pictureQueue.output(0), toRgb->input(0)) != TResult::Ok
         || fg.connect(toRgb->output(0), pictureStage.input(0)) != TResult::Ok
@@ -240,14 +245,14 @@ bool TCdm::connectReencode(TPin *dvVideo, TElement &pictureStage, bool pal, bool
            && fg.connect(dvHeader.output(0), dvmuxer.input(0)) == TResult::Ok;
 }
 
-TPipeline *TCdm::buildStandard(const QString &sourcePath, const QString &destPath, bool type2, bool toNtsc,
-                               TElement &pictureStage, bool changeRate)
+TPipeline *TCdm::buildStandard(const QString &sourcePath, const QString &destPath, bool type2,
+                               std::optional<bool> toPal, TElement &pictureStage)
 {
     if (!openEnds(sourcePath, destPath))
         return nullptr;
     TDvSplitterElement &after = &pictureStage == &superposer ? dvsplitter2 : dvsplitter;
     add({&DVenc, &DVdecoder, &dvmuxer, &avimux, &acm1, &acm2, &pictureStage, &sceneDetect, &dvHeader, &pictureQueue,
-         &frameRate, &decoderQueue, &scaleQueue, &encoderQueue, &muxQueue});
+         &frameRate, &decoderQueue, &encoderQueue, &muxQueue});
     if (type2) {
         add({&after});
         if (!connectFirstStream(sceneDetect.input(0)))
@@ -262,15 +267,7 @@ TPipeline *TCdm::buildStandard(const QString &sourcePath, const QString &destPat
         if (!video)
             return nullptr;
     }
-    // The inlay keeps the file's standard; a conversion goes to the other one.
-    bool pal = !toNtsc;
-    if (!changeRate) {
-        if (fg.connect(sceneDetect.output(0), DVdecoder.input(0)) != TResult::Ok)
-            return nullptr;
-        pal = sourceIsPal();
-        fg.disconnect(DVdecoder.input(0));
-    }
-    if (!connectReencode(sceneDetect.output(0), pictureStage, pal, changeRate))
+    if (!connectReencode(sceneDetect.output(0), pictureStage, toPal))
         return nullptr;
 
     if (type2) {
@@ -289,22 +286,22 @@ TPipeline *TCdm::buildStandard(const QString &sourcePath, const QString &destPat
 
 TPipeline *TCdm::BuildStandardType1(const QString &sourcePath, const QString &destPath, bool toNtsc)
 {
-    return buildStandard(sourcePath, destPath, false, toNtsc, deinter, true);
+    return buildStandard(sourcePath, destPath, false, !toNtsc, deinter);
 }
 
 TPipeline *TCdm::BuildStandardType2(const QString &sourcePath, const QString &destPath, bool toNtsc)
 {
-    return buildStandard(sourcePath, destPath, true, toNtsc, deinter, true);
+    return buildStandard(sourcePath, destPath, true, !toNtsc, deinter);
 }
 
 TPipeline *TCdm::BuildInlayType1(const QString &sourcePath, const QString &destPath)
 {
-    return buildStandard(sourcePath, destPath, false, false, superposer, false);
+    return buildStandard(sourcePath, destPath, false, std::nullopt, superposer);
 }
 
 TPipeline *TCdm::BuildInlayType2(const QString &sourcePath, const QString &destPath)
 {
-    return buildStandard(sourcePath, destPath, true, false, superposer, false);
+    return buildStandard(sourcePath, destPath, true, std::nullopt, superposer);
 }
 
 TPipeline *TCdm::BuildRecompress(const QString &sourcePath, const QString &destPath)

@@ -31,6 +31,8 @@
 #include "stages/dv_wavedest.h"
 #include "stages/uscenedetectcontenu.h"
 
+#include <optional>
+
 // What the recompression into DV follows.
 struct TRecompressSettings
 {
@@ -145,16 +147,17 @@ private:
     // The last (free) input of an element that grows inputs as they connect.
     static TPin *nextFreeInput(TElement &element);
     // decoder -> RGB -> picture stage -> YUV of the encoder's size -> frame
-    // rate -> encoder -> DV header -> dvmuxer input 0.
-    bool connectReencode(TPin *dvVideo, TElement &pictureStage, bool pal, bool changeRate);
+    // rate -> encoder -> DV header -> dvmuxer input 0, each part on a thread
+    // of its own. toPal: the standard to encode in; none keeps the source's.
+    bool connectReencode(TPin *dvVideo, TElement &pictureStage, std::optional<bool> toPal);
     // avimux -> destination; the pipeline, or null when it does not connect.
     TPipeline *finishWriter();
     // dvmuxer -> splitter -> avimux (video, then sound streams) -> destination.
     TPipeline *finishThroughSplitter(TDvSplitterElement &splitter);
     // The file's first two PCM streams through acm1 / acm2 into dvmuxer inputs 1 / 2.
     void connectSoundToMuxer();
-    TPipeline *buildStandard(const QString &sourcePath, const QString &destPath, bool type2, bool toNtsc,
-                             TElement &pictureStage, bool changeRate);
+    TPipeline *buildStandard(const QString &sourcePath, const QString &destPath, bool type2, std::optional<bool> toPal,
+                             TElement &pictureStage);
     // The DV standard of the file's first DV stream (true: PAL).
     bool sourceIsPal() const;
     // The picture converters of the re-encoding chain, made for each build.
