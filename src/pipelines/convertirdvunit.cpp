@@ -119,6 +119,24 @@ void TCdm::SetMediaProperty(TAviMux &element, const QString &name, const QString
     element.SetTextProperty(name, text);
 }
 
+bool TCdm::connectToMux(TPin *from)
+{
+    if (!writeQueue.pipeline())
+        add({&writeQueue});
+    TPin *lane = nullptr;
+    for (int k = 0; k < writeQueue.inputCount() && !lane; ++k)
+        if (!writeQueue.input(k)->isConnected())
+            lane = writeQueue.input(k);
+    TPin *in = nextFreeInput(avimux);
+    if (!lane || !in || fg.connect(from, lane) != TResult::Ok)
+        return false;
+    if (fg.connect(writeQueue.output(lane->index()), in) != TResult::Ok) {
+        fg.disconnect(from);
+        return false;
+    }
+    return true;
+}
+
 TPipeline *TCdm::finishWriter()
 {
     return fg.connect(avimux.output(0), destination.input(0)) == TResult::Ok ? &fg : nullptr;
@@ -129,11 +147,9 @@ TPipeline *TCdm::finishThroughSplitter(TDvSplitterElement &splitter)
     // The muxer's frames split again into DV video and PCM streams: a type 2 file.
     if (fg.connect(dvmuxer.output(0), splitter.input(0)) != TResult::Ok)
         return nullptr;
-    for (int i = 0; i < splitter.outputCount(); ++i) {
-        TPin *in = nextFreeInput(avimux);
-        if ((!in || fg.connect(splitter.output(i), in) != TResult::Ok) && i == 0)
+    for (int i = 0; i < splitter.outputCount(); ++i)
+        if (!connectToMux(splitter.output(i)) && i == 0)
             return nullptr;
-    }
     return finishWriter();
 }
 
@@ -279,9 +295,7 @@ TPipeline *TCdm::buildStandard(const QString &sourcePath, const QString &destPat
     for (int i = 1, k = 1; i < dvsplitter.outputCount() && k <= 2; ++i)
         if (!dvsplitter.output(i)->isConnected() && fg.connect(dvsplitter.output(i), dvmuxer.input(k)) == TResult::Ok)
             ++k;
-    if (fg.connect(dvmuxer.output(0), avimux.input(0)) != TResult::Ok)
-        return nullptr;
-    return finishWriter();
+    return connectToMux(dvmuxer.output(0)) ? finishWriter() : nullptr;
 }
 
 TPipeline *TCdm::BuildStandardType1(const QString &sourcePath, const QString &destPath, bool toNtsc)
@@ -346,11 +360,11 @@ TPipeline *TCdm::BuildHeaderPass(const QString &sourcePath, const QString &destP
     if (!openEnds(sourcePath, destPath))
         return nullptr;
     add({&dvHeader, &avimux, &acm1, &acm2});
-    if (!connectFirstStream(dvHeader.input(0)) || fg.connect(dvHeader.output(0), avimux.input(0)) != TResult::Ok)
+    if (!connectFirstStream(dvHeader.input(0)) || !connectToMux(dvHeader.output(0)))
         return nullptr;
     for (TAudioConverterElement *acm : {&acm1, &acm2})
         if (connectFirstStream(acm->input(0)))
-            fg.connect(acm->output(0), nextFreeInput(avimux));
+            connectToMux(acm->output(0));
     return finishWriter();
 }
 
@@ -367,9 +381,7 @@ TPipeline *TCdm::BuildToType1(const QString &sourcePath, const QString &destPath
             return nullptr;
     }
     connectSoundToMuxer();
-    if (fg.connect(dvmuxer.output(0), avimux.input(0)) != TResult::Ok)
-        return nullptr;
-    return finishWriter();
+    return connectToMux(dvmuxer.output(0)) ? finishWriter() : nullptr;
 }
 
 TPipeline *TCdm::BuildToType2(const QString &sourcePath, const QString &destPath)
@@ -386,9 +398,7 @@ TPipeline *TCdm::BuildToType2(const QString &sourcePath, const QString &destPath
         for (TAudioConverterElement *candidate : {&acm1, &acm2})
             if (!acm && !candidate->input(0)->isConnected() && fg.connect(out, candidate->input(0)) == TResult::Ok)
                 acm = candidate;
-        TPin *from = acm ? acm->output(0) : out;
-        TPin *in = nextFreeInput(avimux);
-        const bool ok = in && fg.connect(from, in) == TResult::Ok;
+        const bool ok = connectToMux(acm ? acm->output(0) : out);
         video = video || (ok && !acm);
     }
     return video ? finishWriter() : nullptr;
@@ -403,15 +413,12 @@ TPipeline *TCdm::BuildFixType2(const QString &sourcePath, const QString &destPat
     for (int k = 0; k < 2 && k < avisplitter.outputCount(); ++k) {
         TPin *out = avisplitter.output(k);
         const TMediaType type = avisplitter.outputType(k);
-        TPin *in = nextFreeInput(avimux);
-        if (!in)
-            break;
         if (IsMajor(type, media::Video) || IsMajor(type, media::Audio)) {
-            any = fg.connect(out, in) == TResult::Ok || any;
+            any = connectToMux(out) || any;
         } else if (IsMajor(type, media::Interleaved) && !dvsplitter.pipeline()) {
             add({&dvsplitter});
             any = (fg.connect(out, dvsplitter.input(0)) == TResult::Ok && dvsplitter.outputCount() > 0
-                   && fg.connect(dvsplitter.output(0), in) == TResult::Ok)
+                   && connectToMux(dvsplitter.output(0)))
                   || any;
         }
     }
@@ -460,7 +467,7 @@ TPipeline *TCdm::BuildCutType1(const QString &sourcePath, const QString &destPat
         return nullptr;
     add({&infinite, &avimux, &nullrender});
     if (avisplitter.outputCount() == 0 || fg.connect(avisplitter.output(0), infinite.input(0)) != TResult::Ok
-        || fg.connect(infinite.output(0), avimux.input(0)) != TResult::Ok
+        || !connectToMux(infinite.output(0))
         || fg.connect(infinite.output(1), nullrender.input(0)) != TResult::Ok)
         return nullptr;
     return finishWriter();

@@ -79,6 +79,9 @@ public:
     TQueueElement encoderQueue{kQueueCapacity};
     TQueueElement muxQueue{kQueueCapacity};
     TFrameRateConverter frameRate;
+    // In front of the AVI mux: the file is written on a thread of its own
+    // while the next frames are read (one lane per stream, order kept).
+    TQueueElement writeQueue{16, 4};
 
     // The program's stages, created once and reused by every build.
     Tdv_sceneDetect sceneDetect;
@@ -150,9 +153,11 @@ private:
     // rate -> encoder -> DV header -> dvmuxer input 0, each part on a thread
     // of its own. toPal: the standard to encode in; none keeps the source's.
     bool connectReencode(TPin *dvVideo, TElement &pictureStage, std::optional<bool> toPal);
+    // from -> a lane of the write queue -> the AVI mux's next input.
+    bool connectToMux(TPin *from);
     // avimux -> destination; the pipeline, or null when it does not connect.
     TPipeline *finishWriter();
-    // dvmuxer -> splitter -> avimux (video, then sound streams) -> destination.
+    // dvmuxer -> splitter -> write queue -> avimux (video, then sound streams) -> destination.
     TPipeline *finishThroughSplitter(TDvSplitterElement &splitter);
     // The file's first two PCM streams through acm1 / acm2 into dvmuxer inputs 1 / 2.
     void connectSoundToMuxer();

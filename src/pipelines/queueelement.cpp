@@ -2,6 +2,7 @@
 
 #include "pipelines/pipeline.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -9,11 +10,14 @@ namespace {
 constexpr auto kPoll = std::chrono::milliseconds(20);
 } // namespace
 
-TQueueElement::TQueueElement(int capacity)
+TQueueElement::TQueueElement(int capacity, int lanes)
     : TElement(QStringLiteral("Queue")), m_capacity(capacity < 1 ? 1 : capacity)
 {
-    addInput(QStringLiteral("In"));
-    addOutput(QStringLiteral("Out"));
+    for (int k = 0; k < std::max(lanes, 1); ++k) {
+        const QString suffix = k == 0 ? QString() : QStringLiteral(" %1").arg(k + 1);
+        addInput(QStringLiteral("In") + suffix);
+        addOutput(QStringLiteral("Out") + suffix);
+    }
 }
 
 TResult TQueueElement::checkInputType(int, const TMediaType &type)
@@ -21,9 +25,10 @@ TResult TQueueElement::checkInputType(int, const TMediaType &type)
     return type.isValid() ? TResult::Ok : TResult::TypeNotAccepted;
 }
 
-TMediaType TQueueElement::outputType(int) const
+TMediaType TQueueElement::outputType(int output) const
 {
-    return input(0)->mediaType();
+    const TPin *in = input(output);
+    return in ? in->mediaType() : TMediaType();
 }
 
 // A thread that waits counts as waiting from the moment it starts waiting to
@@ -45,7 +50,7 @@ void TQueueElement::clearWaiting(bool &flag)
     }
 }
 
-void TQueueElement::receive(int, TMediaSample &sample)
+void TQueueElement::receive(int input, TMediaSample &sample)
 {
     std::unique_lock guard(m_lock);
     while (int(m_items.size()) >= m_capacity && !flushing()) {
@@ -55,15 +60,15 @@ void TQueueElement::receive(int, TMediaSample &sample)
     clearWaiting(m_producerWaiting);
     if (flushing())
         return;
-    m_items.push_back({sample, false});
+    m_items.push_back({sample, input, false});
     clearWaiting(m_workerWaiting);
     m_changed.notify_all();
 }
 
-void TQueueElement::endOfStream(int)
+void TQueueElement::endOfStream(int input)
 {
     std::lock_guard guard(m_lock);
-    m_items.push_back({{}, true});
+    m_items.push_back({{}, input, true});
     clearWaiting(m_workerWaiting);
     m_changed.notify_all();
 }
@@ -90,7 +95,11 @@ void TQueueElement::stopStreaming()
 
 void TQueueElement::work()
 {
-    for (;;) {
+    // The worker ends once every connected lane has ended.
+    int open = 0;
+    for (int k = 0; k < inputCount(); ++k)
+        open += input(k)->isConnected() ? 1 : 0;
+    while (open > 0) {
         TItem item;
         {
             std::unique_lock guard(m_lock);
@@ -107,9 +116,10 @@ void TQueueElement::work()
             m_changed.notify_all();
         }
         if (item.end) {
-            deliverEndOfStreamToAll();
-            return;
+            deliverEndOfStream(item.lane);
+            --open;
+            continue;
         }
-        deliver(0, item.sample);
+        deliver(item.lane, item.sample);
     }
 }

@@ -4,6 +4,10 @@
 // thread of its own, so that the elements before and after it run on
 // different cores. The queue holds a bounded number of samples; a full queue
 // makes the delivering thread wait.
+//
+// A queue of several lanes carries several streams (input k goes out on
+// output k) through one worker, in the order the samples arrived across all
+// lanes: the elements behind it see the same sequence as without the queue.
 
 #include "pipelines/element.h"
 
@@ -14,7 +18,7 @@
 class TQueueElement final : public TElement
 {
 public:
-    explicit TQueueElement(int capacity = 8);
+    explicit TQueueElement(int capacity = 8, int lanes = 1);
 
     TResult checkInputType(int input, const TMediaType &type) override;
     TMediaType outputType(int output) const override;
@@ -32,6 +36,7 @@ private:
     struct TItem
     {
         TMediaSample sample;
+        int lane = 0;
         bool end = false;
     };
     const int m_capacity;
