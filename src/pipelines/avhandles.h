@@ -8,6 +8,8 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include "pipelines/avcodeclibrary.h"
+
 #include <QString>
 
 #include <memory>
@@ -16,7 +18,7 @@ namespace av {
 
 struct CodecContextDeleter
 {
-    void operator()(AVCodecContext *c) const { avcodec_free_context(&c); }
+    void operator()(AVCodecContext *c) const { av::Codec().freeContext(&c); }
 };
 struct FrameDeleter
 {
@@ -24,7 +26,7 @@ struct FrameDeleter
 };
 struct PacketDeleter
 {
-    void operator()(AVPacket *p) const { av_packet_free(&p); }
+    void operator()(AVPacket *p) const { av::Codec().packetFree(&p); }
 };
 struct BufferDeleter
 {

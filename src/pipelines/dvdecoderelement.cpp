@@ -25,6 +25,8 @@ TMediaType TDvVideoDecoderElement::outputType(int) const
 void TDvVideoDecoderElement::startStreaming()
 {
     m_last.clear();
+    if (!m_decoder)
+        m_decoder = std::make_unique<TDvVideoDecoder>(1);
 }
 
 void TDvVideoDecoderElement::receive(int, TMediaSample &sample)
@@ -33,8 +35,11 @@ void TDvVideoDecoderElement::receive(int, TMediaSample &sample)
     TMediaSample out;
     out.copyTimesFrom(sample);
     const TVideoInfoHeader info = type.videoInfo();
-    if (m_decoder.decode(sample.bytes(), sample.length()) && m_decoder.picture().width() == info.bitmap.width
-        && m_decoder.picture().height() == info.bitmap.height && PackPicture(m_decoder.picture(), out.data)) {
+    if (!m_decoder)
+        m_decoder = std::make_unique<TDvVideoDecoder>(1);
+    const TPicture &picture = m_decoder->picture();
+    if (m_decoder->decode(sample.bytes(), sample.length()) && picture.width() == info.bitmap.width
+        && picture.height() == info.bitmap.height && PackPicture(picture, out.data)) {
         m_last = out.data;
     } else if (!m_last.isEmpty()) {
         out.data = m_last;

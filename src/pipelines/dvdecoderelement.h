@@ -8,6 +8,8 @@
 #include "pipelines/dvvideodecoder.h"
 #include "pipelines/element.h"
 
+#include <memory>
+
 class TDvVideoDecoderElement final : public TElement
 {
 public:
@@ -23,7 +25,8 @@ public:
     void startStreaming() override;
 
 private:
-    TDvVideoDecoder m_decoder{1};
+    // Opened at the first run: building a pipeline does not load the codec.
+    std::unique_ptr<TDvVideoDecoder> m_decoder;
     QByteArray m_last;
     int m_resolution = 1000;
 };

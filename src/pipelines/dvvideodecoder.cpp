@@ -41,21 +41,21 @@ bool HasDifBlockIds(const uint8_t *frame, int sequences)
 
 } // namespace
 
-TDvVideoDecoder::TDvVideoDecoder(int threads) : m_packet(av_packet_alloc())
+TDvVideoDecoder::TDvVideoDecoder(int threads) : m_packet(av::Codec().packetAlloc())
 {
-    const AVCodec *codec = avcodec_find_decoder(AV_CODEC_ID_DVVIDEO);
+    const AVCodec *codec = av::Codec().findDecoder(AV_CODEC_ID_DVVIDEO);
     if (!codec || !m_packet) {
         m_error = QStringLiteral("No DV video decoder");
         return;
     }
-    av::CodecContextPtr context(avcodec_alloc_context3(codec));
+    av::CodecContextPtr context(av::Codec().allocContext(codec));
     if (!context) {
         m_error = QStringLiteral("Out of memory");
         return;
     }
     context->thread_count = threads < 0 ? 0 : threads;
     context->thread_type = FF_THREAD_SLICE;
-    const int rc = avcodec_open2(context.get(), codec, nullptr);
+    const int rc = av::Codec().open(context.get(), codec, nullptr);
     if (rc < 0) {
         m_error = av::ErrorText(rc);
         return;
@@ -92,7 +92,7 @@ bool TDvVideoDecoder::decode(const uint8_t *frame, qint64 size)
     std::memcpy(m_input->data, frame, size_t(size));
     std::memset(m_input->data + size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
 
-    av_packet_unref(m_packet.get());
+    av::Codec().packetUnref(m_packet.get());
     m_packet->buf = av_buffer_ref(m_input.get());
     if (!m_packet->buf)
         return fail(QStringLiteral("Out of memory"));
@@ -100,10 +100,10 @@ bool TDvVideoDecoder::decode(const uint8_t *frame, qint64 size)
     m_packet->size = int(size);
 
     m_picture.clear();
-    int rc = avcodec_send_packet(m_context.get(), m_packet.get());
-    av_packet_unref(m_packet.get());
+    int rc = av::Codec().sendPacket(m_context.get(), m_packet.get());
+    av::Codec().packetUnref(m_packet.get());
     if (rc >= 0)
-        rc = avcodec_receive_frame(m_context.get(), m_picture.avFrame());
+        rc = av::Codec().receiveFrame(m_context.get(), m_picture.avFrame());
     if (rc < 0)
         return fail(av::ErrorText(rc));
     m_error.clear();

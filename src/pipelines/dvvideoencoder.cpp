@@ -14,7 +14,7 @@ int GetFrameBuffer(AVCodecContext *c, AVPacket *packet, int flags)
 {
     AVBufferPool *pool = static_cast<AVBufferPool *>(c->opaque);
     if (!pool || packet->size < 0 || packet->size > dif::MaxFrameSize)
-        return avcodec_default_get_encode_buffer(c, packet, flags);
+        return av::Codec().defaultGetEncodeBuffer(c, packet, flags);
     packet->buf = av_buffer_pool_get(pool);
     if (!packet->buf)
         return AVERROR(ENOMEM);
@@ -26,15 +26,15 @@ int GetFrameBuffer(AVCodecContext *c, AVPacket *packet, int flags)
 } // namespace
 
 TDvVideoEncoder::TDvVideoEncoder(TDvEncoderFormat format, int threads)
-    : m_format(format), m_packet(av_packet_alloc()), m_input(av_frame_alloc()),
+    : m_format(format), m_packet(av::Codec().packetAlloc()), m_input(av_frame_alloc()),
       m_pool(av_buffer_pool_init(dif::MaxFrameSize + AV_INPUT_BUFFER_PADDING_SIZE, nullptr))
 {
-    const AVCodec *codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
+    const AVCodec *codec = av::Codec().findEncoder(AV_CODEC_ID_DVVIDEO);
     if (!codec || !m_packet || !m_input || !m_pool) {
         m_error = QStringLiteral("No DV video encoder");
         return;
     }
-    av::CodecContextPtr context(avcodec_alloc_context3(codec));
+    av::CodecContextPtr context(av::Codec().allocContext(codec));
     if (!context) {
         m_error = QStringLiteral("Out of memory");
         return;
@@ -54,7 +54,7 @@ TDvVideoEncoder::TDvVideoEncoder(TDvEncoderFormat format, int threads)
         context->opaque = m_pool;
         context->get_encode_buffer = GetFrameBuffer;
     }
-    const int rc = avcodec_open2(context.get(), codec, nullptr);
+    const int rc = av::Codec().open(context.get(), codec, nullptr);
     if (rc < 0) {
         m_error = av::ErrorText(rc);
         return;
@@ -100,7 +100,7 @@ AVRational TDvVideoEncoder::sampleAspectRatio() const
 
 bool TDvVideoEncoder::fail(const QString &error)
 {
-    av_packet_unref(m_packet.get());
+    av::Codec().packetUnref(m_packet.get());
     m_error = error;
     return false;
 }
@@ -115,7 +115,7 @@ bool TDvVideoEncoder::encode(const TPicture &picture)
                         .arg(width())
                         .arg(height()));
 
-    av_packet_unref(m_packet.get());
+    av::Codec().packetUnref(m_packet.get());
     int rc = av_frame_ref(m_input.get(), picture.avFrame());
     if (rc < 0)
         return fail(av::ErrorText(rc));
@@ -123,10 +123,10 @@ bool TDvVideoEncoder::encode(const TPicture &picture)
     m_input->sample_aspect_ratio = sampleAspectRatio();
     m_input->interlaced_frame = 1;
     m_input->top_field_first = 0;
-    rc = avcodec_send_frame(m_context.get(), m_input.get());
+    rc = av::Codec().sendFrame(m_context.get(), m_input.get());
     av_frame_unref(m_input.get());
     if (rc >= 0)
-        rc = avcodec_receive_packet(m_context.get(), m_packet.get());
+        rc = av::Codec().receivePacket(m_context.get(), m_packet.get());
     if (rc < 0)
         return fail(av::ErrorText(rc));
     if (m_packet->size != frameSize())

@@ -76,7 +76,7 @@ bool TVideoStreamFormat::fromStrf(const uint8_t *strf, qint64 size, TFourcc hand
     return true;
 }
 
-TVideoDecoder::TVideoDecoder(const TVideoStreamFormat &format, int threads) : m_packet(av_packet_alloc())
+TVideoDecoder::TVideoDecoder(const TVideoStreamFormat &format, int threads) : m_packet(av::Codec().packetAlloc())
 {
     const TBitmapInfoHeader &h = format.header;
     const qint64 width = h.width;
@@ -105,13 +105,13 @@ TVideoDecoder::TVideoDecoder(const TVideoStreamFormat &format, int threads) : m_
             m_codecId = CodecFromFourcc(format.handler);
     }
 
-    const AVCodec *codec = m_codecId == AV_CODEC_ID_NONE ? nullptr : avcodec_find_decoder(m_codecId);
+    const AVCodec *codec = m_codecId == AV_CODEC_ID_NONE ? nullptr : av::Codec().findDecoder(m_codecId);
     if (!codec || !m_packet) {
         m_error = QStringLiteral("No decoder for the codec %1").arg(FourccText(h.compression));
         m_codecId = AV_CODEC_ID_NONE;
         return;
     }
-    av::CodecContextPtr context(avcodec_alloc_context3(codec));
+    av::CodecContextPtr context(av::Codec().allocContext(codec));
     if (!context || !SetExtradata(context.get(), extradata)) {
         m_error = QStringLiteral("Out of memory");
         return;
@@ -122,7 +122,7 @@ TVideoDecoder::TVideoDecoder(const TVideoStreamFormat &format, int threads) : m_
     context->codec_tag = h.compression;
     context->thread_count = threads < 0 ? 0 : threads;
     context->thread_type = FF_THREAD_SLICE;
-    const int rc = avcodec_open2(context.get(), codec, nullptr);
+    const int rc = av::Codec().open(context.get(), codec, nullptr);
     if (rc < 0) {
         m_error = av::ErrorText(rc);
         return;
@@ -144,7 +144,7 @@ bool TVideoDecoder::sendSample(const uint8_t *data, qint64 size)
         return false;
     }
     if (m_ending) {
-        avcodec_flush_buffers(m_context.get());
+        av::Codec().flushBuffers(m_context.get());
         m_ending = false;
     }
 
@@ -161,14 +161,14 @@ bool TVideoDecoder::sendSample(const uint8_t *data, qint64 size)
     std::memcpy(m_input->data, data, size_t(size));
     std::memset(m_input->data + size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
 
-    av_packet_unref(m_packet.get());
+    av::Codec().packetUnref(m_packet.get());
     int rc = AVERROR(ENOMEM);
     m_packet->buf = av_buffer_ref(m_input.get());
     if (m_packet->buf) {
         m_packet->data = m_input->data;
         m_packet->size = int(size);
-        rc = avcodec_send_packet(m_context.get(), m_packet.get());
-        av_packet_unref(m_packet.get());
+        rc = av::Codec().sendPacket(m_context.get(), m_packet.get());
+        av::Codec().packetUnref(m_packet.get());
     }
     if (rc < 0) {
         m_error = av::ErrorText(rc);
@@ -181,7 +181,7 @@ bool TVideoDecoder::sendSample(const uint8_t *data, qint64 size)
 void TVideoDecoder::sendEnd()
 {
     if (m_context && !m_ending) {
-        avcodec_send_packet(m_context.get(), nullptr);
+        av::Codec().sendPacket(m_context.get(), nullptr);
         m_ending = true;
     }
 }
@@ -191,12 +191,12 @@ bool TVideoDecoder::receivePicture()
     m_picture.clear();
     if (!m_context)
         return false;
-    const int rc = avcodec_receive_frame(m_context.get(), m_picture.avFrame());
+    const int rc = av::Codec().receiveFrame(m_context.get(), m_picture.avFrame());
     if (rc == 0)
         return true;
     if (rc == AVERROR_EOF) {
         // Drained: ready for the next stream.
-        avcodec_flush_buffers(m_context.get());
+        av::Codec().flushBuffers(m_context.get());
         m_ending = false;
     } else if (rc != AVERROR(EAGAIN)) {
         m_error = av::ErrorText(rc);
@@ -208,6 +208,6 @@ void TVideoDecoder::reset()
 {
     m_picture.clear();
     if (m_context)
-        avcodec_flush_buffers(m_context.get());
+        av::Codec().flushBuffers(m_context.get());
     m_ending = false;
 }

@@ -88,3 +88,4 @@ void TVideoRendererElement::render(int, TMediaSample &sample)
     if (m_window)
         m_window->present(image);
 }
+#include "moc_videorenderer.cpp"
