@@ -24,27 +24,31 @@ TMediaType TDvVideoDecoderElement::outputType(int) const
 
 void TDvVideoDecoderElement::startStreaming()
 {
-    m_last.clear();
+    m_lastGood.clear();
     if (!m_decoder)
         m_decoder = std::make_unique<TDvVideoDecoder>(1);
 }
 
 void TDvVideoDecoderElement::receive(int, TMediaSample &sample)
 {
-    const TMediaType &type = output(0)->mediaType();
-    TMediaSample out;
-    out.copyTimesFrom(sample);
-    const TVideoInfoHeader info = type.videoInfo();
     if (!m_decoder)
         m_decoder = std::make_unique<TDvVideoDecoder>(1);
+    const TMediaType &type = output(0)->mediaType();
+    const TVideoInfoHeader info = type.videoInfo();
     const TPicture &picture = m_decoder->picture();
-    if (m_decoder->decode(sample.bytes(), sample.length()) && picture.width() == info.bitmap.width
-        && picture.height() == info.bitmap.height && PackPicture(picture, out.data)) {
-        m_last = out.data;
-    } else if (!m_last.isEmpty()) {
-        out.data = m_last;
-    } else {
+    const auto decode = [&](const QByteArray &frame, QByteArray &bytes) {
+        return m_decoder->decode(reinterpret_cast<const quint8 *>(frame.constData()), frame.size())
+               && picture.width() == info.bitmap.width && picture.height() == info.bitmap.height
+               && PackPicture(picture, bytes);
+    };
+    TMediaSample out;
+    out.copyTimesFrom(sample);
+    // The last good frame is kept as it came (its bytes are shared, not
+    // copied) and decoded again in place of a damaged one; the pictures that
+    // go on are nobody else's, so the stages behind may draw into them.
+    if (decode(sample.data, out.data))
+        m_lastGood = sample.data;
+    else if (m_lastGood.isEmpty() || !decode(m_lastGood, out.data))
         return;
-    }
     deliver(0, out);
 }

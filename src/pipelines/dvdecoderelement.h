@@ -27,6 +27,6 @@ public:
 private:
     // Opened at the first run: building a pipeline does not load the codec.
     std::unique_ptr<TDvVideoDecoder> m_decoder;
-    QByteArray m_last;
+    QByteArray m_lastGood; // the last frame that decoded
     int m_resolution = 1000;
 };
