@@ -231,28 +231,35 @@ bool TCdm::connectReencode(TPin *dvVideo, TElement &pictureStage, std::optional<
     DVenc.SetFormat(pal ? TDvVideoEncoderElement::FormatPal : TDvVideoEncoderElement::FormatNtsc);
     if (rescale)
         frameRate.SetFrameDuration(pal ? 1 : 1001, pal ? 25 : 30000);
-    // The pictures go to RGB for the stage and back: first into the
-    // source's own YUV format, then scaled to the encoder's (cheaper than
-    // scaling RGB), the frame rate last so that nothing is converted twice.
-    TColorConverterElement *toRgb = converter(media::Rgb24);
-    TColorConverterElement *toYuv = converter(sourcePal ? media::I420 : media::Y41B);
-    // The rows the stage leaves alone go back as they were decoded.
-    const auto memory = std::make_shared<TPictureMemory>();
-    toRgb->setMemory(memory);
-    toYuv->setMemory(memory);
-    TElement *last = toYuv;
-    if (rescale) {
-        fg.add(&scaleQueue);
-        last = converter(pal ? media::I420 : media::Y41B, 720, pal ? 576 : 480);
+    if (fg.connect(DVdecoder.output(0), pictureQueue.input(0)) != TResult::Ok)
+        return false;
+    TElement *last = &pictureStage;
+    // A stage that takes the decoded pictures as they are draws into them
+    // (the inlay, which keeps no picture here); the others work on RGB.
+    if (rescale || fg.connect(pictureQueue.output(0), pictureStage.input(0)) != TResult::Ok) {
+        // The pictures go to RGB for the stage and back: first into the
+        // source's own YUV format, then scaled to the encoder's (cheaper than
+        // scaling RGB), the frame rate last so that nothing is converted twice.
+        TColorConverterElement *toRgb = converter(media::Rgb24);
+        TColorConverterElement *toYuv = converter(sourcePal ? media::I420 : media::Y41B);
+        // The rows the stage leaves alone go back as they were decoded.
+        const auto memory = std::make_shared<TPictureMemory>();
+        toRgb->setMemory(memory);
+        toYuv->setMemory(memory);
+        last = toYuv;
+        if (rescale) {
+            fg.add(&scaleQueue);
+            last = converter(pal ? media::I420 : media::Y41B, 720, pal ? 576 : 480);
+        }
+        if (fg.connect(pictureQueue.output(0), toRgb->input(0)) != TResult::Ok
+            || fg.connect(toRgb->output(0), pictureStage.input(0)) != TResult::Ok
+            || fg.connect(pictureStage.output(0), toYuv->input(0)) != TResult::Ok
+            // The scaling to the other standard on a thread of its own.
+            || (rescale && (fg.connect(toYuv->output(0), scaleQueue.input(0)) != TResult::Ok
+                            || fg.connect(scaleQueue.output(0), last->input(0)) != TResult::Ok)))
+            return false;
     }
-    if (fg.connect(DVdecoder.output(0), pictureQueue.input(0)) != TResult::Ok
-        || fg.connect(pictureQueue.output(0), toRgb->input(0)) != TResult::Ok
-        || fg.connect(toRgb->output(0), pictureStage.input(0)) != TResult::Ok
-        || fg.connect(pictureStage.output(0), toYuv->input(0)) != TResult::Ok
-        // The scaling to the other standard on a thread of its own.
-        || (rescale && (fg.connect(toYuv->output(0), scaleQueue.input(0)) != TResult::Ok
-                        || fg.connect(scaleQueue.output(0), last->input(0)) != TResult::Ok))
-        || fg.connect(last->output(0), frameRate.input(0)) != TResult::Ok
+    if (fg.connect(last->output(0), frameRate.input(0)) != TResult::Ok
         || fg.connect(frameRate.output(0), encoderQueue.input(0)) != TResult::Ok)
         return false;
     return fg.connect(encoderQueue.output(0), DVenc.input(0)) == TResult::Ok

@@ -151,7 +151,9 @@ private:
     static TPin *nextFreeInput(TElement &element);
     // decoder -> RGB -> picture stage -> YUV of the encoder's size -> frame
     // rate -> encoder -> DV header -> dvmuxer input 0, each part on a thread
-    // of its own. toPal: the standard to encode in; none keeps the source's.
+    // of its own; a stage that takes the decoded YUV pictures, when the size
+    // stays, gets them without the trip through RGB. toPal: the standard to
+    // encode in; none keeps the source's.
     bool connectReencode(TPin *dvVideo, TElement &pictureStage, std::optional<bool> toPal);
     // from -> a lane of the write queue -> the AVI mux's next input.
     bool connectToMux(TPin *from);

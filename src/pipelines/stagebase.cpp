@@ -41,6 +41,11 @@ TMediaType TBCTransformFilter::outputType(int) const
 
 void TBCTransformFilter::receive(int, TMediaSample &sample)
 {
+    if (TransformsInPlace(input(0)->mediaType())) {
+        if (Transform(sample, sample) == TResult::Ok)
+            deliver(0, sample);
+        return;
+    }
     TMediaSample out;
     const quint32 size = output(0)->mediaType().sampleSize;
     out.data = QByteArray(qsizetype(size ? size : quint32(sample.length())), Qt::Uninitialized);

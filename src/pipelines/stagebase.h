@@ -47,4 +47,8 @@ protected:
     // Fills out (its bytes sized to the output type's sample size, or to the
     // input's size when that is 0). A failure drops the sample.
     virtual TResult Transform(const TMediaSample &in, TMediaSample &out) = 0;
+    // True when, for this input type, the stage rewrites the input sample
+    // itself: Transform() then gets the same sample as in and out, and no
+    // second buffer is made.
+    virtual bool TransformsInPlace(const TMediaType &) const { return false; }
 };

@@ -5,6 +5,8 @@
 
 #include "stages/dv_scenedetect.h"
 
+#include "pipelines/rawvideo.h"
+
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -254,22 +256,34 @@ void Tdv_Superposer::refreshSettings()
 
 TResult Tdv_Superposer::CheckInputType(const TMediaType &type)
 {
-    if (type.majorType != media::Video || type.subtype != media::Rgb24
-        || type.formatKind != media::TFormatKind::VideoInfo || type.format.size() < TVideoInfoHeader::kSize)
+    if (type.majorType != media::Video || type.formatKind != media::TFormatKind::VideoInfo
+        || type.format.size() < TVideoInfoHeader::kSize)
         return TResult::TypeNotAccepted;
     const TBitmapInfoHeader bitmap = type.videoInfo().bitmap;
-    if (bitmap.bitCount != 24 || bitmap.width <= 0 || bitmap.height <= 0 || bitmap.width > MaxPictureSide
-        || bitmap.height > MaxPictureSide)
+    if (bitmap.width <= 0 || bitmap.height <= 0 || bitmap.width > MaxPictureSide || bitmap.height > MaxPictureSide)
         return TResult::TypeNotAccepted;
-    return TResult::Ok;
+    if (type.subtype == media::Rgb24)
+        return bitmap.bitCount == 24 ? TResult::Ok : TResult::TypeNotAccepted;
+    // Planar pictures have no RGB picture to keep or deinterlace.
+    const bool planar = (type.subtype == media::I420 && bitmap.width % 2 == 0 && bitmap.height % 2 == 0)
+                        || (type.subtype == media::Y41B && bitmap.width % 4 == 0);
+    return planar && !m_keepPicture.load(std::memory_order_relaxed) && !deinterlace() ? TResult::Ok
+                                                                                    : TResult::TypeNotAccepted;
 }
 
 TMediaType Tdv_Superposer::GetMediaType(const TMediaType &inputType) const
 {
     TMediaType type = inputType;
     const TBitmapInfoHeader bitmap = inputType.videoInfo().bitmap;
-    type.sampleSize = quint32(Stride(bitmap.width) * bitmap.height);
+    type.sampleSize = inputType.subtype == media::Rgb24
+                          ? quint32(Stride(bitmap.width) * bitmap.height)
+                          : quint32(RawPictureBytes(inputType.subtype, bitmap.width, bitmap.height));
     return type;
+}
+
+bool Tdv_Superposer::TransformsInPlace(const TMediaType &type) const
+{
+    return type.subtype == media::I420 || type.subtype == media::Y41B;
 }
 
 std::atomic<bool> &Tdv_Superposer::stillPictureFlag()
@@ -280,7 +294,9 @@ std::atomic<bool> &Tdv_Superposer::stillPictureFlag()
 
 void Tdv_Superposer::startStreaming()
 {
-    const TVideoInfoHeader info = input(0)->mediaType().videoInfo();
+    const TMediaType &type = input(0)->mediaType();
+    const TVideoInfoHeader info = type.videoInfo();
+    m_planar = TransformsInPlace(type) ? type.subtype : 0;
     prepareStream(info.bitmap.width, info.bitmap.height, info.avgTimePerFrame);
 }
 
@@ -328,7 +344,7 @@ TResult Tdv_Superposer::inlayPicture(const TMediaSample &in, TMediaSample &out)
     refreshSettings();
     TResult result = TResult::Ok;
     std::lock_guard guard(m_pictureLock);
-    const qint64 pictureBytes = qint64(m_stride) * m_height;
+    const qint64 pictureBytes = m_planar ? RawPictureBytes(m_planar, m_width, m_height) : qint64(m_stride) * m_height;
     if (m_width <= 0 || m_work.isNull() || in.length() < pictureBytes) {
         result = TResult::Fail;
     } else {
@@ -339,6 +355,16 @@ TResult Tdv_Superposer::inlayPicture(const TMediaSample &in, TMediaSample &out)
         const bool draw = m_settings.visible && shows;
         if (draw)
             composeLines(frame);
+
+        if (m_planar) {
+            // A planar picture gets the lines where it is (in is out).
+            if (out.length() < pictureBytes)
+                result = TResult::Fail;
+            else if (draw)
+                drawTextPlanar(out.writableBytes());
+            ++m_pictureCounter;
+            return result;
+        }
 
         // Nothing asks for the work picture (not kept, no deinterlacing, no
         // still picture wanted): the lines go straight into the output picture.
@@ -459,6 +485,10 @@ void Tdv_Superposer::composeLines(const TFrameInfo &frame)
 void Tdv_Superposer::renderLine(const QString &text, TLineImage &line)
 {
     line.advance = line.width = line.height = 0;
+    line.y.clear();
+    line.u.clear();
+    line.v.clear();
+    line.alpha.clear();
     if (text.isEmpty())
         return;
     const QFontMetrics metrics(m_qfont);
@@ -499,18 +529,17 @@ void Tdv_Superposer::renderLines()
     m_rendered = true;
 }
 
-void Tdv_Superposer::drawText(quint8 *top, qsizetype stride)
+bool Tdv_Superposer::placeLines(int &x1, int &y1, int &x2, int &y2)
 {
     const int align = m_settings.align;
     if (align < AlignLeft || align > AlignSubtitle)
-        return;
+        return false;
     renderLines();
     const int bx = int(qint64(m_width) * m_settings.x / 1000);
     const int by = int(qint64(m_height) * m_settings.y / 1000);
     const int w1 = m_image1.advance;
     const int w2 = m_image2.advance;
     const int h = m_lineHeight;
-    int x1 = 0, x2 = 0;
     switch (align) {
     case AlignLeft:
         x1 = x2 = bx - w2 / 2;
@@ -528,8 +557,108 @@ void Tdv_Superposer::drawText(quint8 *top, qsizetype stride)
         x2 = (m_width - w2) / 2;
         break;
     }
-    blend(m_image1, x1, by - 2 * h, top, stride);
-    blend(m_image2, x2, by - h, top, stride);
+    y1 = by - 2 * h;
+    y2 = by - h;
+    return true;
+}
+
+void Tdv_Superposer::drawText(quint8 *top, qsizetype stride)
+{
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    if (!placeLines(x1, y1, x2, y2))
+        return;
+    blend(m_image1, x1, y1, top, stride);
+    blend(m_image2, x2, y2, top, stride);
+}
+
+void Tdv_Superposer::drawTextPlanar(quint8 *planes)
+{
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    if (!placeLines(x1, y1, x2, y2))
+        return;
+    for (TLineImage *line : {&m_image1, &m_image2})
+        if (line->width > 0 && line->y.empty())
+            lineToYuv(*line);
+    blendPlanar(m_image1, x1, y1, planes);
+    blendPlanar(m_image2, x2, y2, planes);
+}
+
+void Tdv_Superposer::lineToYuv(TLineImage &line)
+{
+    // The colour matrix of the DV decoder's pictures (BT.601, limited range),
+    // applied to premultiplied colours: black of alpha a is 16 * a in Y.
+    const size_t n = size_t(line.width) * size_t(line.height);
+    line.y.assign(n, 0.0f);
+    line.u.assign(n, 0.0f);
+    line.v.assign(n, 0.0f);
+    line.alpha.assign(n, 0.0f);
+    for (int r = 0; r < line.height; ++r) {
+        const QRgb *src = reinterpret_cast<const QRgb *>(line.image.constScanLine(r));
+        for (int c = 0; c < line.width; ++c) {
+            const QRgb p = src[c];
+            const float a = float(qAlpha(p)) / 255.0f;
+            const float red = float(qRed(p)), green = float(qGreen(p)), blue = float(qBlue(p));
+            const size_t i = size_t(r) * size_t(line.width) + size_t(c);
+            line.y[i] = (65.481f * red + 128.553f * green + 24.966f * blue) / 255.0f + 16.0f * a;
+            line.u[i] = (-37.797f * red - 74.203f * green + 112.0f * blue) / 255.0f + 128.0f * a;
+            line.v[i] = (112.0f * red - 93.786f * green - 18.214f * blue) / 255.0f + 128.0f * a;
+            line.alpha[i] = a;
+        }
+    }
+}
+
+// Blends a rendered line whose text starts at (x, y) into a planar picture,
+// clipped to the picture. A chroma sample takes the mean of the pixels it
+// covers (2 x 2 for I420, 4 x 1 for Y41B), the line's empty pixels included.
+void Tdv_Superposer::blendPlanar(const TLineImage &line, int x, int y, quint8 *planes)
+{
+    if (line.width <= 0 || line.y.empty())
+        return;
+    const int left = x - m_margin, top = y - m_margin;
+    const int c0 = std::max(0, left), c1 = std::min(m_width, left + line.width);
+    const int r0 = std::max(0, top), r1 = std::min(m_height, top + line.height);
+    if (c0 >= c1 || r0 >= r1)
+        return;
+    const auto store = [](float value) { return quint8(std::clamp(std::lround(value), 0L, 255L)); };
+    const auto at = [&](int px, int py) -> qsizetype {
+        // Index in the line's arrays of picture pixel (px, py), -1 outside the line.
+        const int c = px - left, r = py - top;
+        return c < 0 || r < 0 || c >= line.width || r >= line.height ? -1 : qsizetype(r) * line.width + c;
+    };
+    for (int py = r0; py < r1; ++py) {
+        quint8 *luma = planes + qsizetype(py) * m_width;
+        for (int px = c0; px < c1; ++px) {
+            const qsizetype i = at(px, py);
+            if (line.alpha[size_t(i)] > 0.0f)
+                luma[px] = store(line.y[size_t(i)] + luma[px] * (1.0f - line.alpha[size_t(i)]));
+        }
+    }
+    const bool i420 = m_planar == media::I420;
+    const int sx = i420 ? 2 : 4, sy = i420 ? 2 : 1;
+    const int chromaWidth = m_width / sx, chromaHeight = m_height / sy;
+    quint8 *uPlane = planes + qsizetype(m_width) * m_height;
+    quint8 *vPlane = uPlane + qsizetype(chromaWidth) * chromaHeight;
+    const float count = float(sx * sy);
+    for (int cy = r0 / sy; cy <= (r1 - 1) / sy && cy < chromaHeight; ++cy) {
+        for (int cx = c0 / sx; cx <= (c1 - 1) / sx && cx < chromaWidth; ++cx) {
+            float u = 0.0f, v = 0.0f, a = 0.0f;
+            for (int dy = 0; dy < sy; ++dy)
+                for (int dx = 0; dx < sx; ++dx) {
+                    const qsizetype i = at(cx * sx + dx, cy * sy + dy);
+                    if (i < 0)
+                        continue;
+                    u += line.u[size_t(i)];
+                    v += line.v[size_t(i)];
+                    a += line.alpha[size_t(i)];
+                }
+            if (a <= 0.0f)
+                continue;
+            const qsizetype k = qsizetype(cy) * chromaWidth + cx;
+            const float keep = 1.0f - a / count;
+            uPlane[k] = store(u / count + uPlane[k] * keep);
+            vPlane[k] = store(v / count + vPlane[k] * keep);
+        }
+    }
 }
 
 // Blends a rendered line whose text starts at (x, y) of the work picture, clipped to the picture.

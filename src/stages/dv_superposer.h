@@ -9,6 +9,11 @@
 // when the lines or the drawing settings change; each picture then only gets
 // those images blended in.
 //
+// A stage that keeps no picture and does not deinterlace also takes the DV
+// decoder's planar YUV pictures (I420, Y41B) and blends the lines into them
+// in place: a conversion then needs no trip through RGB. Such a stream gives
+// no still pictures.
+//
 // Threads: Transform() runs on the streaming thread. The setters may be
 // called from any thread at any time, also while a stream runs; the stage
 // takes them on its next picture. GetPicture() and GetDeinterlacedPicture()
@@ -26,6 +31,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 class Tdv_sceneDetect;
 
@@ -139,6 +145,7 @@ protected:
     TResult CheckInputType(const TMediaType &type) override;
     TMediaType GetMediaType(const TMediaType &inputType) const override;
     TResult Transform(const TMediaSample &in, TMediaSample &out) override;
+    bool TransformsInPlace(const TMediaType &type) const override;
 
 private:
     struct TSettings
@@ -170,6 +177,10 @@ private:
         int width = 0;  // used part
         int height = 0;
         int advance = 0; // pixel width of the text
+        // The used part in premultiplied BT.601 YUV (limited range), row by
+        // row: a pixel of alpha a blends into a picture value d as
+        // value + d * (1 - a). Made for planar pictures only.
+        std::vector<float> y, u, v, alpha;
     };
 
     template <typename F>
@@ -182,6 +193,13 @@ private:
     // Draws the lines into the picture whose row 0 (the top) starts at top,
     // rows `stride` bytes apart (negative for pictures stored bottom-up).
     void drawText(quint8 *top, qsizetype stride);
+    // Into a planar picture of the stream's subtype (packed Y, U, V planes).
+    void drawTextPlanar(quint8 *planes);
+    // Where the two lines' text starts, for the current settings; false when
+    // the alignment draws nothing.
+    bool placeLines(int &x1, int &y1, int &x2, int &y2);
+    void blendPlanar(const TLineImage &line, int x, int y, quint8 *planes);
+    static void lineToYuv(TLineImage &line);
     // Ends a picture: the still picture when one is asked for, the count.
     TResult finishPicture(TResult result);
     void blend(const TLineImage &line, int x, int y, quint8 *top, qsizetype stride);
@@ -191,6 +209,7 @@ private:
     TFrameSource m_frameSource;
     TFrameLookup m_frameLookup; // preferred: the picture's own frame, wherever the stage runs
     std::atomic<bool> m_keepPicture{true};
+    TFourcc m_planar = 0; // I420 or Y41B for a stream of planar pictures, 0 for RGB
     const TDatecodeTextSettingsStore *m_textStore;
 
     // Settings written by any thread.

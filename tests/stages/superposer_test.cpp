@@ -7,6 +7,8 @@
 #include "pipelines/dvdecoderelement.h"
 #include "pipelines/pipeline.h"
 #include "pipelines/queueelement.h"
+#include "pipelines/picturememory.h"
+#include "pipelines/rawvideo.h"
 #include "pipelines/renderer.h"
 #include "stages/dv_scenedetect.h"
 #include "stages/dv_superposer.h"
@@ -554,6 +556,73 @@ TEST(SuperposerTest, DrawingWithoutKeepingThePictureGivesTheSamePicture)
         EXPECT_FALSE(InkBox(TopDown(sink.samples[0], 90, 60), 0, 60, [](QRgb p) { return qRed(p) > 240 && qGreen(p) > 240; }).isEmpty());
     }
     EXPECT_TRUE(outputs[0] == outputs[1]);
+}
+
+// A stage that keeps no picture takes the decoder's planar pictures and
+// draws into them: the same picture, within rounding, as the trip through
+// RGB (convert, draw, convert back the changed rows), and the rows without
+// text untouched.
+TEST(SuperposerTest, PlanarPicturesGetTheLinesOfTheRgbTrip)
+{
+    constexpr int w = 96, h = 64;
+    TDatecodeTextSettingsStore store;
+    store.setTemplates(QStringLiteral("Line one"), QStringLiteral("Line two 12:34"));
+    for (const TFourcc subtype : {media::I420, media::Y41B}) {
+        SCOPED_TRACE(subtype == media::I420 ? "I420" : "Y41B");
+        const TMediaType type = RawVideoType(subtype, w, h, kPalFrame);
+        TMediaSample picture;
+        picture.data = QByteArray(qsizetype(RawPictureBytes(subtype, w, h)), Qt::Uninitialized);
+        for (qsizetype i = 0; i < picture.data.size(); ++i)
+            picture.data[i] = char(i < w * h ? 40 + (i * 7) % 160 : 118 + (i * 5) % 21); // colours within RGB
+        picture.mediaStart = 0;
+
+        std::vector<QByteArray> outputs;
+        for (const bool planar : {true, false}) {
+            TPipeline pipeline;
+            TPictureSource source{type};
+            Tdv_Superposer stage(Tdv_Superposer::TFrameSource{}, &store);
+            stage.SetKeepPicture(!planar);
+            TColorConverterElement toRgb(media::Rgb24), toYuv(subtype);
+            const auto memory = std::make_shared<TPictureMemory>();
+            toRgb.setMemory(memory);
+            toYuv.setMemory(memory);
+            TPictureSink sink;
+            for (TElement *e : std::initializer_list<TElement *>{&source, &stage, &sink, &toRgb, &toYuv})
+                ASSERT_EQ(pipeline.add(e), TResult::Ok);
+            if (planar) {
+                ASSERT_EQ(pipeline.connect(source.output(0), stage.input(0)), TResult::Ok);
+                ASSERT_EQ(pipeline.connect(stage.output(0), sink.input(0)), TResult::Ok);
+            } else {
+                // A stage that keeps its pictures needs RGB.
+                ASSERT_EQ(pipeline.connect(source.output(0), stage.input(0)), TResult::TypeNotAccepted);
+                ASSERT_EQ(pipeline.connect(source.output(0), toRgb.input(0)), TResult::Ok);
+                ASSERT_EQ(pipeline.connect(toRgb.output(0), stage.input(0)), TResult::Ok);
+                ASSERT_EQ(pipeline.connect(stage.output(0), toYuv.input(0)), TResult::Ok);
+                ASSERT_EQ(pipeline.connect(toYuv.output(0), sink.input(0)), TResult::Ok);
+            }
+            stage.SetIncrustFont({QStringLiteral("Arial"), 8, Qt::white, false, false, false});
+            stage.SetBorderSize(1);
+            stage.SetX(500);
+            stage.SetY(900);
+            for (TElement *e : std::initializer_list<TElement *>{&toRgb, &stage, &toYuv})
+                e->startStreaming();
+            source.push(picture);
+            pipeline.removeAll();
+            ASSERT_EQ(sink.samples.size(), 1u);
+            outputs.push_back(sink.samples[0].data);
+        }
+        ASSERT_EQ(outputs[0].size(), picture.data.size());
+        ASSERT_EQ(outputs[1].size(), picture.data.size());
+        int changed = 0, worst = 0;
+        for (qsizetype i = 0; i < picture.data.size(); ++i) {
+            changed += outputs[0][i] != picture.data[i] ? 1 : 0;
+            worst = std::max(worst, std::abs(int(quint8(outputs[0][i])) - int(quint8(outputs[1][i]))));
+        }
+        EXPECT_GT(changed, 200); // the text is there
+        EXPECT_LE(worst, 3);
+        // The rows above the text are as they came.
+        EXPECT_EQ(outputs[0].left(w * h / 3), picture.data.left(w * h / 3));
+    }
 }
 
 // What the inlay wrote for each picture, read as the picture leaves it.
