@@ -2,7 +2,9 @@
 
 #include "dv/difframe.h"
 #include "dv/dvcodes.h"
+#include "pipelines/dvdecoderelement.h"
 #include "pipelines/dvvideodecoder.h"
+#include "pipelines/pipeline.h"
 #include "pipelines/dvvideoencoder.h"
 
 #include <QFile>
@@ -238,3 +240,74 @@ TEST(DvVideoDecoder, DecodesTheBlankFramesOfOurFrameMaker)
         EXPECT_NEAR(p.plane(2)[p.stride(2) * 10 + 20], 128, 4);
     }
 }
+
+namespace {
+
+class TFrameSource final : public TElement
+{
+public:
+    explicit TFrameSource(TMediaType type) : TElement(QStringLiteral("Frames")), m_type(std::move(type))
+    {
+        addOutput(QStringLiteral("Out"));
+    }
+    TMediaType outputType(int) const override { return m_type; }
+    void push(const QByteArray &frame, qint64 number)
+    {
+        TMediaSample sample;
+        sample.data = frame;
+        sample.mediaStart = number;
+        deliver(0, sample);
+    }
+
+private:
+    TMediaType m_type;
+};
+
+class TPictureSink final : public TElement
+{
+public:
+    TPictureSink() : TElement(QStringLiteral("Pictures")) { addInput(QStringLiteral("In")); }
+    TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
+    void receive(int, TMediaSample &sample) override { samples.push_back(sample); }
+    std::vector<TMediaSample> samples;
+};
+
+// A frame that does not decode gives the last good frame's picture again
+// (none before the first good frame), so the pictures stay in step with
+// the frames.
+TEST(DvVideoDecoderElement, ADamagedFrameRepeatsTheLastGoodPicture)
+{
+    TVideoInfoHeader info;
+    info.bitmap.width = 720;
+    info.bitmap.height = 576;
+    info.bitmap.sizeImage = 144000;
+    info.avgTimePerFrame = 400000;
+    TPipeline pipeline;
+    TFrameSource source(TMediaType::video(media::Dvsd, info));
+    TDvVideoDecoderElement decoder;
+    TPictureSink sink;
+    for (TElement *e : std::initializer_list<TElement *>{&source, &decoder, &sink})
+        ASSERT_EQ(pipeline.add(e), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(source.output(0), decoder.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(decoder.output(0), sink.input(0)), TResult::Ok);
+    decoder.startStreaming();
+
+    const QByteArray bars = EncodedBars({TDvStandard::Pal, false}), blank = MakeBlankDifFrame(true);
+    const QByteArray garbage(144000, 0);
+    source.push(garbage, 0);
+    source.push(bars, 1);
+    source.push(garbage, 2);
+    source.push(blank, 3);
+    source.push(bars.left(1000), 4);
+    pipeline.removeAll();
+
+    ASSERT_EQ(sink.samples.size(), 4u);
+    EXPECT_EQ(sink.samples[0].mediaStart, 1);
+    EXPECT_EQ(sink.samples[1].mediaStart, 2);
+    EXPECT_EQ(sink.samples[0].length(), 720 * 576 * 3 / 2);
+    EXPECT_TRUE(sink.samples[1].data == sink.samples[0].data);
+    EXPECT_FALSE(sink.samples[2].data == sink.samples[0].data);
+    EXPECT_TRUE(sink.samples[3].data == sink.samples[2].data);
+}
+
+} // namespace
