@@ -2,6 +2,8 @@
 
 #include "pipelines/rawvideo.h"
 
+#include <utility>
+
 TColorConverterElement::TColorConverterElement(TFourcc targetSubtype, int width, int height)
     : TElement(QStringLiteral("Color Space Converter")), m_subtype(targetSubtype ? targetSubtype : media::Rgb24),
       m_width(width), m_height(height)
@@ -56,8 +58,10 @@ void TColorConverterElement::receive(int, TMediaSample &sample)
                                    reinterpret_cast<uint8_t *>(result.data.data()), RawPixelFormat(m_subtype),
                                    layout(m_subtype, out.bitmap)))
         return;
+    // The memory takes the YUV picture over (the sample is used up here), so
+    // that the converter back can write into it without a copy.
     if (m_memory && sameSize && m_subtype == media::Rgb24 && sample.mediaStart >= 0)
-        m_memory->remember(sample.mediaStart, inType.subtype, sample.data, result.data);
+        m_memory->remember(sample.mediaStart, inType.subtype, std::exchange(sample.data, QByteArray()), result.data);
     deliver(0, result);
 }
 
