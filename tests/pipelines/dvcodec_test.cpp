@@ -4,8 +4,9 @@
 #include "dv/dvcodes.h"
 #include "pipelines/dvdecoderelement.h"
 #include "pipelines/dvvideodecoder.h"
-#include "pipelines/pipeline.h"
 #include "pipelines/dvvideoencoder.h"
+#include "pipelines/pipeline.h"
+#include "support/handelements.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -243,35 +244,6 @@ TEST(DvVideoDecoder, DecodesTheBlankFramesOfOurFrameMaker)
 
 namespace {
 
-class TFrameSource final : public TElement
-{
-public:
-    explicit TFrameSource(TMediaType type) : TElement(QStringLiteral("Frames")), m_type(std::move(type))
-    {
-        addOutput(QStringLiteral("Out"));
-    }
-    TMediaType outputType(int) const override { return m_type; }
-    void push(const QByteArray &frame, qint64 number)
-    {
-        TMediaSample sample;
-        sample.data = frame;
-        sample.mediaStart = number;
-        deliver(0, sample);
-    }
-
-private:
-    TMediaType m_type;
-};
-
-class TPictureSink final : public TElement
-{
-public:
-    TPictureSink() : TElement(QStringLiteral("Pictures")) { addInput(QStringLiteral("In")); }
-    TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
-    void receive(int, TMediaSample &sample) override { samples.push_back(sample); }
-    std::vector<TMediaSample> samples;
-};
-
 // A frame that does not decode gives the last good frame's picture again
 // (none before the first good frame), so the pictures stay in step with
 // the frames.
@@ -283,9 +255,9 @@ TEST(DvVideoDecoderElement, ADamagedFrameRepeatsTheLastGoodPicture)
     info.bitmap.sizeImage = 144000;
     info.avgTimePerFrame = 400000;
     TPipeline pipeline;
-    TFrameSource source(TMediaType::video(media::Dvsd, info));
+    THandSource source(TMediaType::video(media::Dvsd, info));
     TDvVideoDecoderElement decoder;
-    TPictureSink sink;
+    THandSink sink;
     for (TElement *e : std::initializer_list<TElement *>{&source, &decoder, &sink})
         ASSERT_EQ(pipeline.add(e), TResult::Ok);
     ASSERT_EQ(pipeline.connect(source.output(0), decoder.input(0)), TResult::Ok);
@@ -294,11 +266,13 @@ TEST(DvVideoDecoderElement, ADamagedFrameRepeatsTheLastGoodPicture)
 
     const QByteArray bars = EncodedBars({TDvStandard::Pal, false}), blank = MakeBlankDifFrame(true);
     const QByteArray garbage(144000, 0);
-    source.push(garbage, 0);
-    source.push(bars, 1);
-    source.push(garbage, 2);
-    source.push(blank, 3);
-    source.push(bars.left(1000), 4);
+    const QByteArray frames[] = {garbage, bars, garbage, blank, bars.left(1000)};
+    for (qint64 i = 0; i < 5; ++i) {
+        TMediaSample sample;
+        sample.data = frames[i];
+        sample.mediaStart = i;
+        source.push(sample);
+    }
     pipeline.removeAll();
 
     ASSERT_EQ(sink.samples.size(), 4u);

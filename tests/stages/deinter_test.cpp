@@ -9,6 +9,7 @@
 #include "stages/deinter.h"
 #include "stages/deinter2.h"
 #include "stages/dv_deinter.h"
+#include "support/handelements.h"
 #include "support/samplerecording.h"
 
 #include <gtest/gtest.h>
@@ -337,29 +338,6 @@ TEST(Deinterlace, SecondFormFromTwoThreadsAtOnce)
 
 namespace {
 
-// Offers one media type and keeps what reaches it, so a stage can be fed by hand.
-class TTypeSource final : public TElement
-{
-public:
-    explicit TTypeSource(TMediaType type) : TElement(QStringLiteral("Type source")), m_type(std::move(type))
-    {
-        addOutput(QStringLiteral("Out"));
-    }
-    TMediaType outputType(int) const override { return m_type; }
-
-private:
-    TMediaType m_type;
-};
-
-class TSink final : public TElement
-{
-public:
-    TSink() : TElement(QStringLiteral("Sink")) { addInput(QStringLiteral("In")); }
-    TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
-    void receive(int, TMediaSample &sample) override { samples.push_back(sample); }
-    std::vector<TMediaSample> samples;
-};
-
 // Keeps the pictures that reach the end of a pipeline.
 class TPictureCapture final : public TRendererElement
 {
@@ -437,9 +415,9 @@ TEST(DvDeinter, RepairsSamplesInTheirRowOrder)
         TVideoInfoHeader info = TMediaType::rgb24(width, height, 400000).videoInfo();
         info.bitmap.height = topDown ? -height : height;
         TPipeline pipeline;
-        TTypeSource source(TMediaType::video(media::Rgb24, info));
+        THandSource source(TMediaType::video(media::Rgb24, info));
         Tdv_deinter stage;
-        TSink sink;
+        THandSink sink;
         for (TElement *e : std::initializer_list<TElement *>{&source, &stage, &sink})
             ASSERT_EQ(pipeline.add(e), TResult::Ok);
         ASSERT_EQ(pipeline.connect(source.output(0), stage.input(0)), TResult::Ok);
@@ -474,9 +452,9 @@ TEST(DvDeinter, RepairsSamplesInTheirRowOrder)
 
     // An input whose format block gives no picture size.
     TPipeline pipeline;
-    TTypeSource source(TMediaType{media::Video, media::Rgb24, media::TFormatKind::None, {}, 0});
+    THandSource source(TMediaType{media::Video, media::Rgb24, media::TFormatKind::None, {}, 0});
     Tdv_deinter stage;
-    TSink sink;
+    THandSink sink;
     for (TElement *e : std::initializer_list<TElement *>{&source, &stage, &sink})
         ASSERT_EQ(pipeline.add(e), TResult::Ok);
     ASSERT_EQ(pipeline.connect(source.output(0), stage.input(0)), TResult::Ok);

@@ -6,13 +6,14 @@
 #include "pipelines/colorconverterelement.h"
 #include "pipelines/dvdecoderelement.h"
 #include "pipelines/pipeline.h"
-#include "pipelines/queueelement.h"
 #include "pipelines/picturememory.h"
+#include "pipelines/queueelement.h"
 #include "pipelines/rawvideo.h"
 #include "pipelines/renderer.h"
 #include "stages/dv_scenedetect.h"
 #include "stages/dv_superposer.h"
 #include "stages/incrusttemplates.h"
+#include "support/handelements.h"
 #include "support/samplerecording.h"
 
 #include <gtest/gtest.h>
@@ -457,30 +458,6 @@ TEST(IncrustTemplatesTest, TemplatesForEachChoice)
 
 namespace {
 
-// Ends of a hand-driven chain: a source offering RGB24 pictures and a sink keeping what arrives.
-class TPictureSource final : public TElement
-{
-public:
-    explicit TPictureSource(TMediaType type) : TElement(QStringLiteral("Source")), m_type(std::move(type))
-    {
-        addOutput(QStringLiteral("Out"));
-    }
-    TMediaType outputType(int) const override { return m_type; }
-    void push(TMediaSample sample) { deliver(0, sample); }
-
-private:
-    TMediaType m_type;
-};
-
-class TPictureSink final : public TElement
-{
-public:
-    TPictureSink() : TElement(QStringLiteral("Sink")) { addInput(QStringLiteral("In")); }
-    TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
-    void receive(int, TMediaSample &sample) override { samples.push_back(sample); }
-    std::vector<TMediaSample> samples;
-};
-
 // A 90x60 picture source (rows padded to 272 bytes) -> the stage -> a sink.
 struct TPipelineRig
 {
@@ -492,9 +469,9 @@ struct TPipelineRig
                     && pipeline.connect(stage.output(0), sink.input(0)) == TResult::Ok;
     }
     TPipeline pipeline;
-    TPictureSource source{TMediaType::rgb24(90, 60, kPalFrame)};
+    THandSource source{TMediaType::rgb24(90, 60, kPalFrame)};
     Tdv_Superposer stage;
-    TPictureSink sink;
+    THandSink sink;
     bool connected = true;
 };
 
@@ -579,14 +556,14 @@ TEST(SuperposerTest, PlanarPicturesGetTheLinesOfTheRgbTrip)
         std::vector<QByteArray> outputs;
         for (const bool planar : {true, false}) {
             TPipeline pipeline;
-            TPictureSource source{type};
+            THandSource source{type};
             Tdv_Superposer stage(Tdv_Superposer::TFrameSource{}, &store);
             stage.SetKeepPicture(!planar);
             TColorConverterElement toRgb(media::Rgb24), toYuv(subtype);
             const auto memory = std::make_shared<TPictureMemory>();
             toRgb.setMemory(memory);
             toYuv.setMemory(memory);
-            TPictureSink sink;
+            THandSink sink;
             for (TElement *e : std::initializer_list<TElement *>{&source, &stage, &sink, &toRgb, &toYuv})
                 ASSERT_EQ(pipeline.add(e), TResult::Ok);
             if (planar) {

@@ -1,0 +1,33 @@
+#pragma once
+
+// Ends of a chain driven by hand in tests: a source that offers one media
+// type and passes on the samples it is given, and a sink that keeps every
+// sample that reaches it.
+
+#include "pipelines/element.h"
+
+#include <utility>
+#include <vector>
+
+class THandSource final : public TElement
+{
+public:
+    explicit THandSource(TMediaType type) : TElement(QStringLiteral("Hand source")), m_type(std::move(type))
+    {
+        addOutput(QStringLiteral("Out"));
+    }
+    TMediaType outputType(int) const override { return m_type; }
+    void push(TMediaSample sample) { deliver(0, sample); }
+
+private:
+    TMediaType m_type;
+};
+
+class THandSink final : public TElement
+{
+public:
+    THandSink() : TElement(QStringLiteral("Hand sink")) { addInput(QStringLiteral("In")); }
+    TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
+    void receive(int, TMediaSample &sample) override { samples.push_back(sample); }
+    std::vector<TMediaSample> samples;
+};
