@@ -15,6 +15,8 @@ TCdm::TCdm()
     sceneDetectContenu.setFrameIndexSource([this] { return mediaStamper.mediaStart(); });
     // Nothing shows the conversions' pictures: the inlay draws straight into them.
     superposer.SetKeepPicture(false);
+    // The writer takes the frames in runs rather than one thread switch each.
+    writeQueue.setWakeBatch(8);
 }
 
 TCdm::~TCdm()

@@ -62,7 +62,8 @@ void TQueueElement::receive(int input, TMediaSample &sample)
         return;
     m_items.push_back({sample, input, false});
     clearWaiting(m_workerWaiting);
-    m_changed.notify_all();
+    if (int(m_items.size()) >= m_wakeBatch)
+        m_changed.notify_all();
 }
 
 void TQueueElement::endOfStream(int input)
@@ -113,7 +114,8 @@ void TQueueElement::work()
             item = std::move(m_items.front());
             m_items.pop_front();
             clearWaiting(m_producerWaiting);
-            m_changed.notify_all();
+            if (int(m_items.size()) <= m_capacity - m_wakeBatch)
+                m_changed.notify_all();
         }
         if (item.end) {
             deliverEndOfStream(item.lane);

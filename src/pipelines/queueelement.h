@@ -11,6 +11,7 @@
 
 #include "pipelines/element.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -19,6 +20,11 @@ class TQueueElement final : public TElement
 {
 public:
     explicit TQueueElement(int capacity = 8, int lanes = 1);
+
+    // Wakes a waiting side only once this many samples are there to take
+    // (or this much room is free): fewer thread switches for a stream that
+    // runs flat out, at the price of latency. 1 (the default) wakes at once.
+    void setWakeBatch(int samples) { m_wakeBatch = std::clamp(samples, 1, m_capacity); }
 
     TResult checkInputType(int input, const TMediaType &type) override;
     TMediaType outputType(int output) const override;
@@ -40,6 +46,7 @@ private:
         bool end = false;
     };
     const int m_capacity;
+    int m_wakeBatch = 1;
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::deque<TItem> m_items;

@@ -307,10 +307,13 @@ protected:
 TEST_F(Pipeline, QueueLanesKeepTheOrderAcrossStreams)
 {
     // The same two streams straight into the log, then through one queue of
-    // two lanes: the log sees the same sequence both times.
+    // two lanes, waking its sides at once or by runs of 8 (the 60 samples
+    // end with a shorter run): the log sees the same sequence every time.
     std::vector<std::vector<std::pair<int, qint64>>> runs;
-    for (const bool queued : {false, true}) {
-        TQueueElement queue(2, 2);
+    for (const int batch : {0, 1, 8}) {
+        const bool queued = batch > 0;
+        TQueueElement queue(batch == 8 ? 16 : 2, 2);
+        queue.setWakeBatch(batch);
         TArrivalLog log;
         ASSERT_EQ(pipeline.add(&log), TResult::Ok);
         if (queued) {
@@ -338,6 +341,7 @@ TEST_F(Pipeline, QueueLanesKeepTheOrderAcrossStreams)
             pipeline.remove(&queue);
     }
     EXPECT_EQ(runs[0], runs[1]);
+    EXPECT_EQ(runs[0], runs[2]);
 }
 
 TEST_F(Pipeline, MuxWritesEveryFrameAndSampleAndFinalisesOnStop)
