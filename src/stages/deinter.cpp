@@ -82,6 +82,15 @@ TConstPictureRows ConstPictureRows(const QImage &image)
     return {image.constBits(), image.bytesPerLine(), image.width(), image.height()};
 }
 
+bool MatchDestination(const QImage &source, QImage &destination)
+{
+    if (&destination == &source
+        || (destination.size() == source.size() && destination.format() == QImage::Format_BGR888))
+        return true;
+    destination = QImage(source.size(), QImage::Format_BGR888);
+    return !destination.isNull();
+}
+
 TMaskRows MaskRows(QImage &mask)
 {
     if (mask.isNull() || mask.format() != QImage::Format_Grayscale8)
@@ -136,14 +145,9 @@ bool DeinterlacePicture(const QImage &source, QImage &destination, QImage &combM
 {
     const TConstPictureRows src = ConstPictureRows(source);
     if (!src.top || combMask.size() != source.size() || keptMask.size() != source.size()
-        || combMask.format() != QImage::Format_Grayscale8 || keptMask.format() != QImage::Format_Grayscale8)
+        || combMask.format() != QImage::Format_Grayscale8 || keptMask.format() != QImage::Format_Grayscale8
+        || !MatchDestination(source, destination))
         return false;
-    if (&destination != &source
-        && (destination.size() != source.size() || destination.format() != QImage::Format_BGR888)) {
-        destination = QImage(source.size(), QImage::Format_BGR888);
-        if (destination.isNull())
-            return false;
-    }
     // Writable views last: they may detach a mask or a destination that
     // shares its bytes, after which the source view must still be valid.
     const TPictureRows dst = PictureRows(destination);

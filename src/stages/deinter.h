@@ -67,6 +67,9 @@ struct TMaskRows
 // (pictures) and Format_Grayscale8 (masks).
 TPictureRows PictureRows(QImage &image);
 TConstPictureRows ConstPictureRows(const QImage &image);
+// Makes destination a BGR888 picture of source's size unless it is one (or
+// is source itself); false when memory runs out.
+bool MatchDestination(const QImage &source, QImage &destination);
 TMaskRows MaskRows(QImage &mask);
 // A device-independent bitmap's 24-bit rows, padded to 4 bytes: bottom-up
 // (the top row stored last) unless topDown.

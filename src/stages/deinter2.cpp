@@ -66,14 +66,8 @@ bool DeinterlacePicture2(const TConstPictureRows &source, const TPictureRows &de
 bool DeinterlacePicture2(const QImage &source, QImage &destination)
 {
     const TConstPictureRows src = ConstPictureRows(source);
-    if (!src.top)
+    if (!src.top || !MatchDestination(source, destination))
         return false;
-    if (&destination != &source
-        && (destination.size() != source.size() || destination.format() != QImage::Format_BGR888)) {
-        destination = QImage(source.size(), QImage::Format_BGR888);
-        if (destination.isNull())
-            return false;
-    }
     const TPictureRows dst = PictureRows(destination);
     return DeinterlacePicture2(&destination == &source ? TConstPictureRows(dst) : src, dst);
 }
