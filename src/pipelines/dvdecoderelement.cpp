@@ -25,13 +25,11 @@ TMediaType TDvVideoDecoderElement::outputType(int) const
 void TDvVideoDecoderElement::startStreaming()
 {
     m_lastGood.clear();
-    if (!m_decoder)
-        m_decoder = std::make_unique<TDvVideoDecoder>(1);
 }
 
 void TDvVideoDecoderElement::receive(int, TMediaSample &sample)
 {
-    if (!m_decoder)
+    if (!m_decoder) // opened by the first frame
         m_decoder = std::make_unique<TDvVideoDecoder>(1);
     const TMediaType &type = output(0)->mediaType();
     const TVideoInfoHeader info = type.videoInfo();

@@ -25,7 +25,7 @@ public:
     void startStreaming() override;
 
 private:
-    // Opened at the first run: building a pipeline does not load the codec.
+    // Opened by the first frame: building a pipeline does not load the codec.
     std::unique_ptr<TDvVideoDecoder> m_decoder;
     QByteArray m_lastGood; // the last frame that decoded
     int m_resolution = 1000;

@@ -1,5 +1,7 @@
 #include "pipelines/picturememory.h"
 
+#include "pipelines/bt601.h"
+
 #include <cstring>
 
 void TPictureMemory::remember(qint64 frame, TFourcc subtype, const QByteArray &yuv, const QByteArray &rgb)
@@ -39,19 +41,9 @@ void TPictureMemory::clear()
 
 namespace {
 
-// BT.601, limited range, 8-bit integer form.
-inline quint8 Luma(int b, int g, int r)
-{
-    return quint8(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
-}
-inline quint8 ChromaU(int b, int g, int r)
-{
-    return quint8(((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128);
-}
-inline quint8 ChromaV(int b, int g, int r)
-{
-    return quint8(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
-}
+using bt601::ChromaU;
+using bt601::ChromaV;
+using bt601::Luma;
 
 // Picture row y of a BGR24 layout.
 inline const quint8 *Row(const quint8 *bits, const TBgr24Layout &layout, int y)

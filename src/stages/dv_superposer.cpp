@@ -5,6 +5,7 @@
 
 #include "stages/dv_scenedetect.h"
 
+#include "pipelines/bt601.h"
 #include "pipelines/rawvideo.h"
 
 #include <QFontMetrics>
@@ -585,8 +586,8 @@ void Tdv_Superposer::drawTextPlanar(quint8 *planes)
 
 void Tdv_Superposer::lineToYuv(TLineImage &line)
 {
-    // The colour matrix of the DV decoder's pictures (BT.601, limited range),
-    // applied to premultiplied colours: black of alpha a is 16 * a in Y.
+    // The colour matrix of the DV pictures applied to premultiplied colours:
+    // the offsets scale with alpha (black of alpha a is 16 * a in Y).
     const size_t n = size_t(line.width) * size_t(line.height);
     line.y.assign(n, 0.0f);
     line.u.assign(n, 0.0f);
@@ -597,11 +598,11 @@ void Tdv_Superposer::lineToYuv(TLineImage &line)
         for (int c = 0; c < line.width; ++c) {
             const QRgb p = src[c];
             const float a = float(qAlpha(p)) / 255.0f;
-            const float red = float(qRed(p)), green = float(qGreen(p)), blue = float(qBlue(p));
+            const int red = qRed(p), green = qGreen(p), blue = qBlue(p);
             const size_t i = size_t(r) * size_t(line.width) + size_t(c);
-            line.y[i] = (65.481f * red + 128.553f * green + 24.966f * blue) / 255.0f + 16.0f * a;
-            line.u[i] = (-37.797f * red - 74.203f * green + 112.0f * blue) / 255.0f + 128.0f * a;
-            line.v[i] = (112.0f * red - 93.786f * green - 18.214f * blue) / 255.0f + 128.0f * a;
+            line.y[i] = float(bt601::LumaSum(blue, green, red)) / 256.0f + 16.0f * a;
+            line.u[i] = float(bt601::ChromaUSum(blue, green, red)) / 256.0f + 128.0f * a;
+            line.v[i] = float(bt601::ChromaVSum(blue, green, red)) / 256.0f + 128.0f * a;
             line.alpha[i] = a;
         }
     }
