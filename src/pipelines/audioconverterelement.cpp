@@ -72,10 +72,7 @@ void TAudioConverterElement::deliverOutput()
     const int rate = outputRate();
     TMediaSample out;
     out.data = QByteArray(reinterpret_cast<const char *>(samples.data()), qsizetype(samples.size() * 2));
-    out.mediaStart = m_done;
-    out.mediaStop = m_done + frames;
-    out.timeStart = m_done * 10000000 / rate;
-    out.timeStop = out.mediaStop * 10000000 / rate;
+    out.setSoundTimes(m_done, frames, rate);
     m_done += frames;
     deliver(0, out);
 }
@@ -94,10 +91,7 @@ void TAudioConverterElement::receive(int, TMediaSample &sample)
         // Same format: the samples pass as they are.
         const qint64 frames = sample.length() / 2 / channels;
         TMediaSample out = sample;
-        out.mediaStart = m_done;
-        out.mediaStop = m_done + frames;
-        out.timeStart = m_done * 10000000 / in.samplesPerSec;
-        out.timeStop = out.mediaStop * 10000000 / in.samplesPerSec;
+        out.setSoundTimes(m_done, frames, in.samplesPerSec);
         m_done += frames;
         deliver(0, out);
         return;

@@ -109,14 +109,12 @@ bool TAudioDecoder::decode(const quint8 *data, qint64 size)
 {
     m_pcm.clear();
     m_error.clear();
-    if (!m_context)
+    if (m_context && size > INT_MAX - AV_INPUT_BUFFER_PADDING_SIZE)
+        m_error = QStringLiteral("Sample too large");
+    if (!m_context || !m_error.isEmpty())
         return false;
     if (!data || size <= 0)
         return true;
-    if (size > INT_MAX - AV_INPUT_BUFFER_PADDING_SIZE) {
-        m_error = QStringLiteral("Sample too large");
-        return false;
-    }
     m_input.resize(qsizetype(size) + AV_INPUT_BUFFER_PADDING_SIZE);
     std::memcpy(m_input.data(), data, size_t(size));
     std::memset(m_input.data() + size, 0, AV_INPUT_BUFFER_PADDING_SIZE);

@@ -57,10 +57,7 @@ void TAudioDecoderElement::deliverPcm()
     const qint64 frames = qint64(pcm.size()) / format.channels;
     TMediaSample out;
     out.data = QByteArray(reinterpret_cast<const char *>(pcm.data()), qsizetype(pcm.size() * 2));
-    out.mediaStart = m_done;
-    out.mediaStop = m_done + frames;
-    out.timeStart = m_done * 10000000 / format.rate;
-    out.timeStop = out.mediaStop * 10000000 / format.rate;
+    out.setSoundTimes(m_done, frames, format.rate);
     m_done += frames;
     deliver(0, out);
 }

@@ -137,10 +137,7 @@ void TDvSplitterElement::deliverPcm(int output, const qint16 *pcm, qint64 sample
     TAudioOut &out = m_audio[size_t(output)];
     TMediaSample audio;
     audio.data = QByteArray(reinterpret_cast<const char *>(pcm), qsizetype(samples * 4));
-    audio.mediaStart = out.samplesDone;
-    audio.mediaStop = out.samplesDone + samples;
-    audio.timeStart = out.samplesDone * 10000000 / out.rate;
-    audio.timeStop = audio.mediaStop * 10000000 / out.rate;
+    audio.setSoundTimes(out.samplesDone, samples, out.rate);
     out.samplesDone += samples;
     deliver(output + 1, audio);
 }
