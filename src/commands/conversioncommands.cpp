@@ -86,6 +86,8 @@ void TdmAction::declareConversion(TWriterGraphCmd &cmd, bool wave)
         if (!cmd.Filtergraph)
             return {};
         QString problem = wave ? m_cdm.waveDest.errorString() : m_cdm.avimux.errorString();
+        if (problem.isEmpty())
+            problem = m_cdm.soundProblem();
         if (problem.isEmpty() && cmd.engine() && cmd.engine()->Aborted() && !cmd.destination().isEmpty())
             cmd.engine()->MessageCommand(QStringLiteral("%1 holds only what was written before the abort")
                                              .arg(QDir::toNativeSeparators(cmd.destination())));

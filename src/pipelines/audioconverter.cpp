@@ -15,12 +15,20 @@ namespace {
 
 // Largest piece handed to libswresample at once.
 constexpr int MaxChunkFrames = 1 << 16;
+// Most channels of the output (the PCM consumers take up to 8).
+constexpr int MaxOutputChannels = 8;
 
 } // namespace
 
+bool TAudioFormat::isValid() const
+{
+    return rate >= 1000 && rate <= 768000 && channels >= 1 && channels <= 64 && av_get_bytes_per_sample(sampleFormat) > 0;
+}
+
 TAudioConverter::TAudioConverter(TAudioFormat input, TAudioFormat output) : m_in(input), m_out(output)
 {
-    if (!m_in.isValid() || !m_out.isValid()) {
+    if (!m_in.isValid() || !m_out.isValid() || m_out.sampleFormat != AV_SAMPLE_FMT_S16
+        || m_out.channels > MaxOutputChannels) {
         m_error = QStringLiteral("Unsupported audio format");
         return;
     }
@@ -29,7 +37,7 @@ TAudioConverter::TAudioConverter(TAudioFormat input, TAudioFormat output) : m_in
         av_channel_layout_default(&inLayout, m_in.channels);
         av_channel_layout_default(&outLayout, m_out.channels);
         int rc = swr_alloc_set_opts2(&m_swr, &outLayout, AV_SAMPLE_FMT_S16, m_out.rate, &inLayout,
-                                     AV_SAMPLE_FMT_S16, m_in.rate, 0, nullptr);
+                                     m_in.sampleFormat, m_in.rate, 0, nullptr);
         if (rc >= 0)
             rc = swr_init(m_swr);
         av_channel_layout_uninit(&inLayout);
@@ -61,15 +69,14 @@ void TAudioConverter::reserveFrames(qint64 frames)
         m_buffer.resize(needed);
 }
 
-bool TAudioConverter::run(const qint16 *in, int inFrames, qint64 *produced)
+bool TAudioConverter::run(const quint8 *const *in, int inFrames, qint64 *produced)
 {
     const int room = swr_get_out_samples(m_swr, inFrames);
     if (room < 0)
         return fail(av::ErrorText(room));
     reserveFrames(room);
     uint8_t *out = reinterpret_cast<uint8_t *>(m_buffer.data() + m_outputSamples);
-    const uint8_t *src = reinterpret_cast<const uint8_t *>(in);
-    const int n = swr_convert(m_swr, &out, room, in ? &src : nullptr, in ? inFrames : 0);
+    const int n = swr_convert(m_swr, &out, room, const_cast<const uint8_t **>(in), in ? inFrames : 0);
     if (n < 0)
         return fail(av::ErrorText(n));
     m_outputSamples += size_t(n) * size_t(m_out.channels);
@@ -79,23 +86,38 @@ bool TAudioConverter::run(const qint16 *in, int inFrames, qint64 *produced)
 
 bool TAudioConverter::convert(const qint16 *samples, qint64 frames)
 {
+    if (m_open && m_in.sampleFormat != AV_SAMPLE_FMT_S16)
+        return fail(QStringLiteral("The input is not 16-bit samples"));
+    const quint8 *plane = reinterpret_cast<const quint8 *>(samples);
+    return convertPlanes(samples ? &plane : nullptr, frames);
+}
+
+bool TAudioConverter::convertPlanes(const quint8 *const *planes, qint64 frames)
+{
     m_outputSamples = 0;
     if (!m_open)
         return fail(m_error);
-    if (frames < 0 || (frames > 0 && !samples))
+    if (frames < 0 || (frames > 0 && (!planes || !planes[0])))
         return fail(QStringLiteral("Invalid audio samples"));
     if (m_ended)
         reset();
 
     if (passThrough()) {
         reserveFrames(frames);
-        std::memcpy(m_buffer.data(), samples, size_t(frames) * size_t(m_in.channels) * sizeof(qint16));
+        if (frames > 0)
+            std::memcpy(m_buffer.data(), planes[0], size_t(frames) * size_t(m_in.channels) * sizeof(qint16));
         m_outputSamples = size_t(frames) * size_t(m_in.channels);
     } else {
+        const bool planar = av_sample_fmt_is_planar(m_in.sampleFormat);
+        const int planeCount = planar ? m_in.channels : 1;
+        const int stride = av_get_bytes_per_sample(m_in.sampleFormat) * (planar ? 1 : m_in.channels);
+        std::vector<const quint8 *> piecePlanes(static_cast<size_t>(planeCount));
         for (qint64 done = 0; done < frames;) {
             const int piece = int(std::min<qint64>(frames - done, MaxChunkFrames));
+            for (int p = 0; p < planeCount; ++p)
+                piecePlanes[size_t(p)] = planes[p] + done * stride;
             qint64 produced = 0;
-            if (!run(samples + done * m_in.channels, piece, &produced))
+            if (!run(piecePlanes.data(), piece, &produced))
                 return false;
             done += piece;
         }

@@ -1,7 +1,10 @@
 #pragma once
 
-// Converts a stream of interleaved 16-bit PCM to another sample rate and/or
-// channel count with libswresample.
+// Converts a stream of PCM to interleaved 16-bit PCM of another sample rate
+// and/or channel count with libswresample. The input is interleaved 16-bit
+// unless its format names another of libavutil's sample formats (a
+// decoder's float or planar samples); channels take the default layout of
+// their count.
 //
 // The converter keeps the resampler's history from one call to the next, so a
 // stream may be fed in pieces of any size. flush() at the end delivers what
@@ -12,6 +15,10 @@
 #include <QString>
 #include <QtGlobal>
 
+extern "C" {
+#include <libavutil/samplefmt.h>
+}
+
 #include <span>
 #include <vector>
 
@@ -20,9 +27,10 @@ struct SwrContext;
 struct TAudioFormat
 {
     int rate = 48000;  // samples per second and channel
-    int channels = 2;  // 1 to 8
+    int channels = 2;  // 1 to 8 (up to 64 for an input)
+    AVSampleFormat sampleFormat = AV_SAMPLE_FMT_S16;
 
-    bool isValid() const { return rate >= 1000 && rate <= 768000 && channels >= 1 && channels <= 8; }
+    bool isValid() const;
     friend bool operator==(const TAudioFormat &, const TAudioFormat &) = default;
 };
 
@@ -40,10 +48,14 @@ public:
     TAudioFormat inputFormat() const { return m_in; }
     TAudioFormat outputFormat() const { return m_out; }
 
-    // Converts frames sample frames (frames x input channels samples). On
-    // success output() holds the converted samples until the next call; it may
-    // be shorter or longer than the ratio says, the resampler evens it out.
+    // Converts frames sample frames (frames x input channels samples) of
+    // interleaved 16-bit input. On success output() holds the converted
+    // samples until the next call; it may be shorter or longer than the ratio
+    // says, the resampler evens it out.
     bool convert(const qint16 *samples, qint64 frames);
+    // The same for input of any sample format: one plane per channel for a
+    // planar format, else one (libavutil's layout of a frame's data).
+    bool convertPlanes(const quint8 *const *planes, qint64 frames);
     // Ends the stream: output() holds the last samples, after which the
     // totals follow the rate ratio exactly. The next convert() starts a new
     // stream; flushing again delivers nothing.
@@ -64,8 +76,8 @@ public:
 private:
     bool fail(const QString &error);
     bool passThrough() const { return m_in == m_out; }
-    // Appends up to frames output frames made from in (null: drain).
-    bool run(const qint16 *in, int inFrames, qint64 *produced);
+    // Appends the output frames made from inFrames frames of in (null: drain).
+    bool run(const quint8 *const *in, int inFrames, qint64 *produced);
     void reserveFrames(qint64 frames);
 
     TAudioFormat m_in;

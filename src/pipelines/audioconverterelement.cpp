@@ -27,13 +27,21 @@ int TAudioConverterElement::outputRate() const
     return m_rate ? m_rate : int(input(0)->mediaType().waveFormat().samplesPerSec);
 }
 
+int TAudioConverterElement::outputChannels() const
+{
+    const int channels = input(0)->mediaType().waveFormat().channels;
+    return m_maxChannels > 0 ? qMin(channels, m_maxChannels) : channels;
+}
+
 TMediaType TAudioConverterElement::outputType(int) const
 {
     if (!input(0)->isConnected())
         return {};
     TWaveFormatEx wave = input(0)->mediaType().waveFormat();
     wave.samplesPerSec = quint32(outputRate());
+    wave.channels = quint16(outputChannels());
     wave.cbSize = 0;
+    wave.blockAlign = quint16(wave.channels * 2);
     wave.avgBytesPerSec = wave.samplesPerSec * wave.blockAlign;
     return TMediaType::audio(wave);
 }
@@ -42,7 +50,7 @@ void TAudioConverterElement::startStreaming()
 {
     const TWaveFormatEx in = input(0)->mediaType().waveFormat();
     m_converter = std::make_unique<TAudioConverter>(TAudioFormat{int(in.samplesPerSec), in.channels},
-                                                    TAudioFormat{outputRate(), in.channels});
+                                                    TAudioFormat{outputRate(), outputChannels()});
     flushed();
 }
 
@@ -57,17 +65,14 @@ void TAudioConverterElement::flushed()
 void TAudioConverterElement::deliverOutput()
 {
     const auto samples = m_converter->output();
-    const int channels = input(0)->mediaType().waveFormat().channels;
+    const int channels = outputChannels();
     if (samples.empty() || channels <= 0)
         return;
     const qint64 frames = qint64(samples.size()) / channels;
     const int rate = outputRate();
     TMediaSample out;
     out.data = QByteArray(reinterpret_cast<const char *>(samples.data()), qsizetype(samples.size() * 2));
-    out.mediaStart = m_done;
-    out.mediaStop = m_done + frames;
-    out.timeStart = m_done * 10000000 / rate;
-    out.timeStop = out.mediaStop * 10000000 / rate;
+    out.setSoundTimes(m_done, frames, rate);
     m_done += frames;
     deliver(0, out);
 }
@@ -82,14 +87,11 @@ void TAudioConverterElement::receive(int, TMediaSample &sample)
     }
     const TWaveFormatEx in = input(0)->mediaType().waveFormat();
     const int channels = in.channels;
-    if (outputRate() == int(in.samplesPerSec)) {
-        // Same rate: the samples pass as they are.
+    if (outputRate() == int(in.samplesPerSec) && outputChannels() == channels) {
+        // Same format: the samples pass as they are.
         const qint64 frames = sample.length() / 2 / channels;
         TMediaSample out = sample;
-        out.mediaStart = m_done;
-        out.mediaStop = m_done + frames;
-        out.timeStart = m_done * 10000000 / in.samplesPerSec;
-        out.timeStop = out.mediaStop * 10000000 / in.samplesPerSec;
+        out.setSoundTimes(m_done, frames, in.samplesPerSec);
         m_done += frames;
         deliver(0, out);
         return;

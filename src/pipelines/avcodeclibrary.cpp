@@ -30,6 +30,10 @@ TCodecLibrary Missing()
     t.packetAlloc = []() -> AVPacket * { return nullptr; };
     t.packetFree = [](AVPacket **) {};
     t.packetUnref = [](AVPacket *) {};
+    t.parserInit = [](int) -> AVCodecParserContext * { return nullptr; };
+    t.parserParse = [](AVCodecParserContext *, AVCodecContext *, uint8_t **, int *, const uint8_t *, int, int64_t, int64_t,
+                       int64_t) { return AVERROR(ENOSYS); };
+    t.parserClose = [](AVCodecParserContext *) {};
     t.loaded = false;
     return t;
 }
@@ -63,7 +67,10 @@ TCodecLibrary Load()
                      && Resolve(library, "avcodec_default_get_encode_buffer", found.defaultGetEncodeBuffer)
                      && Resolve(library, "av_packet_alloc", found.packetAlloc)
                      && Resolve(library, "av_packet_free", found.packetFree)
-                     && Resolve(library, "av_packet_unref", found.packetUnref);
+                     && Resolve(library, "av_packet_unref", found.packetUnref)
+                     && Resolve(library, "av_parser_init", found.parserInit)
+                     && Resolve(library, "av_parser_parse2", found.parserParse)
+                     && Resolve(library, "av_parser_close", found.parserClose);
     if (!all) {
         // A library without one of these is not the one the program was built for.
         dlclose(library);

@@ -1,6 +1,6 @@
 #pragma once
 
-// libavcodec, loaded the first time a picture is decoded or encoded.
+// libavcodec, loaded the first time a picture or a sound is decoded or encoded.
 // Linking it would load the dozens of codec libraries it depends on at every
 // start of the programs, which costs more than a whole stream copy of a short
 // file; commands that never touch a picture do not pay for it.
@@ -27,8 +27,12 @@ struct TCodecLibrary
     AVPacket *(*packetAlloc)();
     void (*packetFree)(AVPacket **packet);
     void (*packetUnref)(AVPacket *packet);
+    AVCodecParserContext *(*parserInit)(int codecId);
+    int (*parserParse)(AVCodecParserContext *parser, AVCodecContext *context, uint8_t **out, int *outSize,
+                       const uint8_t *in, int inSize, int64_t pts, int64_t dts, int64_t pos);
+    void (*parserClose)(AVCodecParserContext *parser);
     // False when the library could not be loaded: the functions then fail
-    // (no codec, no context, no packet, AVERROR(ENOSYS)).
+    // (no codec, no context, no packet, no parser, AVERROR(ENOSYS)).
     bool loaded;
 };
 

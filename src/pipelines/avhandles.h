@@ -10,6 +10,7 @@ extern "C" {
 
 #include "pipelines/avcodeclibrary.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -40,5 +41,9 @@ using BufferPtr = std::unique_ptr<AVBufferRef, BufferDeleter>;
 
 // "Invalid data found when processing input" and the like.
 QString ErrorText(int averror);
+
+// Gives a codec context a padded copy of bytes as its extradata (nothing for
+// no bytes); false when out of memory.
+bool SetExtradata(AVCodecContext *context, const QByteArray &bytes);
 
 } // namespace av

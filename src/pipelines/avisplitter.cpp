@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+namespace {
+// The largest first sample read ahead (a DV frame is at most 144000 bytes).
+constexpr qint64 kMaxFirstSample = 1 << 20;
+} // namespace
+
 TFileSourceElement::TFileSourceElement() : TElement(QStringLiteral("File Source (Async.)"))
 {
     addOutput(QStringLiteral("Output"));
@@ -87,7 +92,15 @@ TMediaType TAviSplitter::typeOf(const TAviIndexedStream &stream) const
         TDvInfo info;
         if (formatSize >= TDvInfo::kSize)
             info = TDvInfo::read(format);
-        return TMediaType::interleavedDv(info);
+        TMediaType type = TMediaType::interleavedDv(info);
+        // The first frame goes with the type: its packs say what the stream carries.
+        if (!stream.samples.empty() && stream.samples.front().size <= kMaxFirstSample) {
+            const TAviSample &first = stream.samples.front();
+            type.firstSample = QByteArray(qsizetype(first.size), Qt::Uninitialized);
+            if (!m_source->readExact(first.offset, type.firstSample.data(), first.size))
+                type.firstSample.clear();
+        }
+        return type;
     }
     if (stream.type == fcc::vids) {
         TVideoInfoHeader info;

@@ -1,5 +1,9 @@
 #include "pipelines/convertirdvunit.h"
 
+#include "avi/durationtext.h"
+
+#include <QDir>
+
 namespace {
 
 bool IsMajor(const TMediaType &type, TFourcc major)
@@ -34,6 +38,10 @@ void TCdm::ResetPipeline()
     sceneDetectContenu.clearCallbacks();
     dvHeader.resetSettings();
     frameRate.SetFrameDuration(0, 0);
+    acm1.ResetFormat();
+    acm2.ResetFormat();
+    dvmuxer.SetSilenceRate(0);
+    m_soundProblem.clear();
 }
 
 void TCdm::add(std::initializer_list<TElement *> elements)
@@ -352,13 +360,32 @@ TPipeline *TCdm::BuildRecompress(const QString &sourcePath, const QString &destP
         || fg.connect(DVenc.output(0), dvHeader.input(0)) != TResult::Ok
         || fg.connect(dvHeader.output(0), dvmuxer.input(0)) != TResult::Ok)
         return nullptr;
-    // Up to two PCM streams, at the rate asked for.
-    for (TAudioConverterElement *acm : {&acm1, &acm2}) {
-        if (!connectFirstStream(acm->input(0)))
-            break;
-        acm->SetAudioRate(s.audioRate());
-        fg.connect(acm->output(0), dvmuxer.input(acm == &acm1 ? 1 : 2));
+    // Up to two sound streams, decoded where they are not 16-bit PCM, as
+    // stereo at the rate asked for. Without one the frames get silence of
+    // that rate, so that their packs and the PCM stream agree.
+    dvmuxer.SetSilenceRate(s.audioRate());
+    QStringList undecoded;
+    int next = 1;
+    for (int i = 0; i < avisplitter.outputCount() && next <= 2; ++i) {
+        TPin *out = avisplitter.output(i);
+        const TMediaType type = avisplitter.outputType(i);
+        if (out->isConnected() || !IsMajor(type, media::Audio))
+            continue;
+        TAudioConverterElement &acm = next == 1 ? acm1 : acm2;
+        acm.SetAudioRate(s.audioRate());
+        acm.SetMaxChannels(2);
+        if (fg.renderTowards(out, &acm) == TResult::Ok && fg.connect(acm.output(0), dvmuxer.input(next)) == TResult::Ok) {
+            ++next;
+            continue;
+        }
+        fg.disconnect(acm.input(0));
+        fg.disconnect(out);
+        undecoded << QStringLiteral("stream %1, %2").arg(i).arg(AudioFormatName(type.waveFormat().formatTag));
     }
+    if (!undecoded.isEmpty())
+        m_soundProblem = QStringLiteral("The sound (%1) of %2 cannot be decoded: the DV file %3")
+                             .arg(undecoded.join(QStringLiteral("; ")), QDir::toNativeSeparators(sourcePath),
+                                  next > 1 ? QStringLiteral("lacks it") : QStringLiteral("is silent"));
     return finishThroughSplitter(dvsplitter);
 }
 

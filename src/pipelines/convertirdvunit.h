@@ -121,8 +121,12 @@ public:
     TPipeline *BuildToType1(const QString &sourcePath, const QString &destPath);
     TPipeline *BuildToType2(const QString &sourcePath, const QString &destPath);
     TPipeline *BuildFixType2(const QString &sourcePath, const QString &destPath);
-    // Any AVI video encoded into DV type 2 (recompressSettings).
+    // Any AVI video encoded into DV type 2 (recompressSettings), with up to
+    // two of its sound streams, whatever their format libavcodec decodes.
     TPipeline *BuildRecompress(const QString &sourcePath, const QString &destPath);
+    // Why the last build left sound out (a stream no decoder takes); empty
+    // when it did not.
+    QString soundProblem() const { return m_soundProblem; }
     // The sound into a WAV file.
     TPipeline *BuildAudioExtract(const QString &sourcePath, const QString &destPath);
     // Stream copies that the caller limits to a scene with fg.setPositions.
@@ -169,5 +173,6 @@ private:
     bool sourceIsPal() const;
     // The picture converters of the re-encoding chain, made for each build.
     std::vector<std::unique_ptr<TColorConverterElement>> m_converters;
+    QString m_soundProblem;
     TColorConverterElement *converter(TFourcc subtype, int width = 0, int height = 0);
 };

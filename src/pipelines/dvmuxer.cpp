@@ -39,8 +39,9 @@ TMediaType TDvMuxerElement::outputType(int) const
     const bool four = input(1)->isConnected() && input(2)->isConnected()
                       && input(1)->mediaType().waveFormat().samplesPerSec == 32000
                       && input(2)->mediaType().waveFormat().samplesPerSec == 32000;
-    if (input(1)->isConnected()) {
-        const qint32 rate = qint32(input(1)->mediaType().waveFormat().samplesPerSec);
+    const bool silent = !input(1)->isConnected() && !input(2)->isConnected() && m_silenceRate > 0;
+    if (input(1)->isConnected() || silent) {
+        const qint32 rate = silent ? m_silenceRate : qint32(input(1)->mediaType().waveFormat().samplesPerSec);
         info.aauxSrc = word(MakeAauxSourcePack(rate, four ? 12 : 16, four ? 4 : 2, pal));
         info.aauxCtl = word(MakeAauxControlPack());
         info.aauxSrc1 = info.aauxSrc; // both halves carry the source pack
@@ -132,7 +133,8 @@ bool TDvMuxerElement::popReady(TMediaSample &out, bool &end)
     TMediaSample &frame = m_video.front();
     const int count = DifSequenceCount(frame.length());
     const bool pal = count == dif::Sequences625;
-    const qint32 rate = m_audio[0].rate ? m_audio[0].rate : 48000;
+    const bool silent = !audioConnected(0) && !audioConnected(1) && m_silenceRate > 0;
+    const qint32 rate = m_audio[0].rate ? m_audio[0].rate : silent ? m_silenceRate : 48000;
     const int need = count ? DvAudioSamplesPerFrame(pal, rate, m_frameIndex) : 0;
     for (int k = 0; k < 2; ++k)
         if (!m_audio[size_t(k)].ended && m_audio[size_t(k)].pcm.size() < size_t(need) * 2)
@@ -156,8 +158,8 @@ bool TDvMuxerElement::popReady(TMediaSample &out, bool &end)
         encoding.samples = need;
         encoding.locked = !pal && rate == 48000;
         std::span<const qint16> pair0, pair1;
-        if (audioConnected(0))
-            pair0 = m_pair[0];
+        if (audioConnected(0) || silent)
+            pair0 = m_pair[0]; // all zeros when silent
         if (four)
             pair1 = m_pair[1];
         // A frame the encoder refuses keeps the audio it came with.

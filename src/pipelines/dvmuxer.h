@@ -7,7 +7,10 @@
 // pattern for the system and rate (for 48 kHz NTSC the five-frame
 // 1600/1602 sequence); 32 kHz audio works with NTSC as with PAL. Two audio
 // inputs are written as four-channel 12-bit audio, which needs 32 kHz on
-// both; otherwise the second input is consumed and not written.
+// both; otherwise the second input is consumed and not written. Without
+// any audio input the frames get audio mode "no information", or, after
+// SetSilenceRate, silent 16-bit stereo sound of that rate, so that packs and
+// any PCM stream split from them agree.
 //
 // Inputs may be fed by different threads: frames wait in the muxer until
 // their audio has come (or its stream has ended), so nothing blocks.
@@ -31,6 +34,10 @@ public:
     void startStreaming() override;
     void flushed() override;
 
+    // The rate (48000, 44100 or 32000) of the silent sound written when no
+    // audio input is connected; 0 (the default): no sound.
+    void SetSilenceRate(qint32 rate) { m_silenceRate = rate; }
+
 private:
     struct TAudioIn
     {
@@ -52,5 +59,6 @@ private:
     std::array<TAudioIn, 2> m_audio;
     quint32 m_frameIndex = 0;
     bool m_phaseSet = false;
+    qint32 m_silenceRate = 0;
     std::vector<qint16> m_pair[2];
 };

@@ -6,26 +6,41 @@
 
 namespace {
 
-// Rate and quantisation of an AAUX source pack given as its PC1..PC4 word.
-struct TPackAudio
+// A pair as a DVINFO word (PC1..PC4 of an AAUX source pack) describes it.
+TDvAudioPair PairOfSourceWord(quint32 word)
 {
-    bool present = false;
-    qint32 rate = 0;
-    int bits = 0;
-};
-
-TPackAudio AudioOfSourceWord(quint32 word)
-{
-    TPackAudio a;
+    TDvAudioPair pair;
     const quint8 pc2 = quint8(word >> 8), pc4 = quint8(word >> 24);
     static const qint32 rates[] = {48000, 44100, 32000};
     const int smp = (pc4 >> 3) & 7, qu = pc4 & 7;
     if ((pc2 & 0x0F) == 0x0F || smp > 2 || qu > 1)
-        return a;
-    a.present = true;
-    a.rate = rates[smp];
-    a.bits = qu == 0 ? 16 : 12;
-    return a;
+        return pair;
+    pair.present = true;
+    pair.rate = rates[smp];
+    pair.bits = qu == 0 ? 16 : 12;
+    pair.channels = 2;
+    return pair;
+}
+
+// What the outputs carry: the pairs of the first frame when it has a
+// readable audio source pack; else those of the DVINFO words (without
+// words, 48 kHz 16-bit stereo). pal is set from the frame when there is one.
+std::array<TDvAudioPair, dvaudio::Pairs> StreamPairs(const TMediaType &type, bool &pal)
+{
+    const QByteArray &first = type.firstSample;
+    TDvAudioInfo frame;
+    if (ReadDvAudioInfo(std::span<const quint8>(reinterpret_cast<const quint8 *>(first.constData()), size_t(first.size())), frame)) {
+        pal = frame.pal;
+        if (frame.pairs[0].present || frame.pairs[1].present)
+            return frame.pairs;
+    }
+    const TDvInfo info = type.dvInfo();
+    std::array<TDvAudioPair, dvaudio::Pairs> pairs;
+    pairs[0] = info.aauxSrc ? PairOfSourceWord(info.aauxSrc) : TDvAudioPair{true, 48000, 16, 2, 0, false};
+    const TDvAudioPair second = PairOfSourceWord(info.aauxSrc1);
+    if (second.present && second.bits == 12 && (!pairs[0].present || pairs[0].bits == 12))
+        pairs[1] = second;
+    return pairs;
 }
 
 TMediaType PcmType(qint32 rate)
@@ -57,9 +72,11 @@ void TDvSplitterElement::inputConnected(int)
     removeOutputs();
     m_types.clear();
     m_audio.clear();
-    const TDvInfo info = input(0)->mediaType().dvInfo();
-    // Bit 21 of the VAUX source word: 50 fields. Without a word, PAL.
+    const TMediaType &in = input(0)->mediaType();
+    const TDvInfo info = in.dvInfo();
+    // Bit 21 of the VAUX source word: 50 fields. Without a word, PAL; the first frame's size decides where there is one.
     m_pal = info.vauxSrc == 0 || (info.vauxSrc & (1u << 21)) != 0;
+    const auto pairs = StreamPairs(in, m_pal);
     const int frameSize = m_pal ? dif::FrameSize625 : dif::FrameSize525;
 
     TVideoInfoHeader video;
@@ -79,18 +96,15 @@ void TDvSplitterElement::inputConnected(int)
     m_types.push_back(videoType);
     addOutput(QStringLiteral("DVVidOut0"));
 
-    // Audio: one stereo output for 16-bit audio, one per half for 12-bit audio.
-    const TPackAudio first = info.aauxSrc ? AudioOfSourceWord(info.aauxSrc) : TPackAudio{true, 48000, 16};
-    const TPackAudio second = AudioOfSourceWord(info.aauxSrc1);
-    if (first.present) {
-        m_audio.push_back({0, first.rate, 0});
-        m_types.push_back(PcmType(first.rate));
-        addOutput(QStringLiteral("AudOut00"));
-    }
-    if (second.present && second.bits == 12 && (!first.present || first.bits == 12)) {
-        m_audio.push_back({1, second.rate, 0});
-        m_types.push_back(PcmType(second.rate));
-        addOutput(QStringLiteral("AudOut01"));
+    for (int p = 0; p < dvaudio::Pairs; ++p) {
+        if (!pairs[size_t(p)].present)
+            continue;
+        TAudioOut out;
+        out.pair = p;
+        out.rate = pairs[size_t(p)].rate;
+        m_audio.push_back(std::move(out));
+        m_types.push_back(PcmType(pairs[size_t(p)].rate));
+        addOutput(QStringLiteral("AudOut0%1").arg(p));
     }
 }
 
@@ -114,6 +128,28 @@ void TDvSplitterElement::startStreaming()
 void TDvSplitterElement::flushed()
 {
     m_nextFrame = -1;
+    for (TAudioOut &out : m_audio)
+        out.resampler.reset();
+}
+
+void TDvSplitterElement::deliverPcm(int output, const qint16 *pcm, qint64 samples)
+{
+    TAudioOut &out = m_audio[size_t(output)];
+    TMediaSample audio;
+    audio.data = QByteArray(reinterpret_cast<const char *>(pcm), qsizetype(samples * 4));
+    audio.setSoundTimes(out.samplesDone, samples, out.rate);
+    out.samplesDone += samples;
+    deliver(output + 1, audio);
+}
+
+void TDvSplitterElement::drainResampler(int output)
+{
+    TAudioOut &out = m_audio[size_t(output)];
+    if (!out.resampler)
+        return;
+    if (out.resampler->flush() && out.resampler->outputFrames() > 0)
+        deliverPcm(output, out.resampler->output().data(), out.resampler->outputFrames());
+    out.resampler.reset();
 }
 
 void TDvSplitterElement::receive(int, TMediaSample &sample)
@@ -125,34 +161,44 @@ void TDvSplitterElement::receive(int, TMediaSample &sample)
     TMediaSample video = sample; // shares the bytes
     deliver(0, video);
 
+    const std::span<const quint8> frame(sample.bytes(), size_t(sample.length()));
     TDvAudioInfo info;
-    const bool whole = ReadDvAudioInfo(std::span<const quint8>(sample.bytes(), size_t(sample.length())), info);
-    for (size_t k = 0; k < m_audio.size(); ++k) {
-        TAudioOut &out = m_audio[k];
-        if (jump && sample.timeStart >= 0)
+    const bool whole = ReadDvAudioInfo(frame, info);
+    for (int k = 0; k < int(m_audio.size()); ++k) {
+        TAudioOut &out = m_audio[size_t(k)];
+        if (jump && sample.timeStart >= 0) {
             out.samplesDone = sample.timeStart * out.rate / 10000000;
-        int samples = 0;
-        if (whole && info.pairs[size_t(out.pair)].present && info.pairs[size_t(out.pair)].rate == out.rate)
-            samples = DecodeDvAudio(std::span<const quint8>(sample.bytes(), size_t(sample.length())), out.pair, m_pcm);
-        if (samples == 0) {
-            // A damaged frame or one without this audio: silence of the
-            // frame's length keeps the sound in step with the picture.
-            const quint32 frame = quint32(qMax<qint64>(0, sample.mediaStart));
-            samples = DvAudioSamplesPerFrame(m_pal, out.rate, frame);
-            std::memset(m_pcm.data(), 0, size_t(samples) * 4);
+            out.resampler.reset();
         }
-        TMediaSample audio;
-        audio.data = QByteArray(reinterpret_cast<const char *>(m_pcm.data()), samples * 4);
-        audio.mediaStart = out.samplesDone;
-        audio.mediaStop = out.samplesDone + samples;
-        audio.timeStart = out.samplesDone * 10000000 / out.rate;
-        audio.timeStop = audio.mediaStop * 10000000 / out.rate;
-        out.samplesDone += samples;
-        deliver(int(k) + 1, audio);
+        const TDvAudioPair pair = whole ? info.pairs[size_t(out.pair)] : TDvAudioPair{};
+        const int samples = pair.present ? DecodeDvAudio(frame, out.pair, m_pcm) : 0;
+        if (samples > 0 && pair.rate != out.rate) {
+            // Another format than the stream's first frames: resampled to the output's rate.
+            if (!out.resampler || out.resampler->inputFormat().rate != pair.rate) {
+                drainResampler(k);
+                out.resampler = std::make_unique<TAudioConverter>(TAudioFormat{pair.rate, 2}, TAudioFormat{out.rate, 2});
+            }
+            if (out.resampler->convert(m_pcm.data(), samples) && out.resampler->outputFrames() > 0)
+                deliverPcm(k, out.resampler->output().data(), out.resampler->outputFrames());
+            continue;
+        }
+        drainResampler(k);
+        if (samples > 0) {
+            deliverPcm(k, m_pcm.data(), samples);
+            continue;
+        }
+        // A damaged frame or one without this audio: silence of the
+        // frame's length keeps the sound in step with the picture.
+        const quint32 index = quint32(qMax<qint64>(0, sample.mediaStart));
+        const int silent = DvAudioSamplesPerFrame(whole ? info.pal : m_pal, out.rate, index);
+        std::memset(m_pcm.data(), 0, size_t(silent) * 4);
+        deliverPcm(k, m_pcm.data(), silent);
     }
 }
 
 void TDvSplitterElement::endOfStream(int)
 {
+    for (int k = 0; k < int(m_audio.size()); ++k)
+        drainResampler(k);
     deliverEndOfStreamToAll();
 }

@@ -3,13 +3,22 @@
 // DV splitter: takes interleaved DV (whole frames with their audio) and
 // offers the DV video first, then one 16-bit PCM output per audio channel
 // pair the stream carries (one for 16-bit audio; two for 12-bit audio with
-// four channels). The video samples are the frames as they came; the audio
-// is de-shuffled from each frame's audio blocks.
+// four channels). The video samples are the frames as they came.
+//
+// The outputs follow the audio packs of the stream's first frame (which the
+// input type carries, see TMediaType::firstSample); the DVINFO block of the
+// input type serves only when that frame has no readable audio source pack.
+// Each frame's audio is de-shuffled by that frame's own packs: a frame whose
+// rate differs from its output's is resampled to it, so a change of format
+// in the middle of a stream loses no sound, and a frame without the audio of
+// an output gives silence of its length, which keeps the sound in step.
 
 #include "dv/dvaudio.h"
+#include "pipelines/audioconverter.h"
 #include "pipelines/element.h"
 
 #include <array>
+#include <memory>
 
 class TDvSplitterElement final : public TElement
 {
@@ -31,7 +40,14 @@ private:
         int pair = 0;
         qint32 rate = 48000;
         qint64 samplesDone = 0; // running count, for the media times
+        // Frames of another rate, brought to this one.
+        std::unique_ptr<TAudioConverter> resampler;
     };
+    // Sends samples interleaved stereo values of the output's rate.
+    void deliverPcm(int output, const qint16 *pcm, qint64 samples);
+    // Sends what the output's resampler still holds and drops it.
+    void drainResampler(int output);
+
     bool m_pal = true;
     std::vector<TMediaType> m_types;
     std::vector<TAudioOut> m_audio; // output k + 1

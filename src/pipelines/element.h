@@ -56,6 +56,16 @@ struct TMediaSample
         syncPoint = other.syncPoint;
         discontinuity = other.discontinuity;
     }
+    // The times of a run of `count` sound samples (per channel) that starts at
+    // sample `first` of a stream of `rate` samples a second: media times in
+    // samples, stream times in 100 ns units.
+    void setSoundTimes(qint64 first, qint64 count, qint64 rate)
+    {
+        mediaStart = first;
+        mediaStop = first + count;
+        timeStart = first * 10000000 / rate;
+        timeStop = mediaStop * 10000000 / rate;
+    }
     const quint8 *bytes() const { return reinterpret_cast<const quint8 *>(data.constData()); }
     quint8 *writableBytes() { return reinterpret_cast<quint8 *>(data.data()); }
 };

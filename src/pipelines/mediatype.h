@@ -55,6 +55,12 @@ struct TMediaType
     QByteArray format;
     // Fixed-size samples (PCM): bytes per sample frame; 0 for variable samples.
     quint32 sampleSize = 0;
+    // The stream's first sample, where the element that offers the type has
+    // read it ahead (the AVI splitter, for interleaved DV); empty otherwise.
+    // It lets an element whose outputs follow what the stream carries rather
+    // than what its format block says (the DV splitter) choose them when it
+    // connects. Elements that pass a type on pass it along.
+    QByteArray firstSample;
 
     bool isValid() const { return majorType != 0; }
     bool operator==(const TMediaType &) const = default;

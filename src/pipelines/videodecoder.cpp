@@ -1,10 +1,9 @@
 #include "pipelines/videodecoder.h"
 
+#include "pipelines/rifftags.h"
+
 extern "C" {
-#include <libavformat/avformat.h>
-#include <libavformat/version_major.h>
 #include <libavutil/imgutils.h>
-#include <libavutil/mem.h>
 }
 
 #include <QByteArray>
@@ -12,56 +11,10 @@ extern "C" {
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <dlfcn.h>
 
 namespace {
 
 constexpr TFourcc BiRgb = 0;
-
-// The table of AVI video codes lives in libavformat, which brings in a long
-// chain of libraries of its own; it is loaded the first time a video that
-// is not DV needs a decoder, so that starting the program stays quick.
-struct TRiffTags
-{
-    const AVCodecTag *(*videoTags)() = nullptr;
-    AVCodecID (*codecId)(const AVCodecTag *const *tags, unsigned int tag) = nullptr;
-};
-
-const TRiffTags &RiffTags()
-{
-    static const TRiffTags tags = [] {
-        TRiffTags t;
-        const QByteArray name = "libavformat.so." + QByteArray::number(LIBAVFORMAT_VERSION_MAJOR);
-        if (void *library = dlopen(name.constData(), RTLD_NOW | RTLD_LOCAL)) {
-            t.videoTags = reinterpret_cast<decltype(t.videoTags)>(dlsym(library, "avformat_get_riff_video_tags"));
-            t.codecId = reinterpret_cast<decltype(t.codecId)>(dlsym(library, "av_codec_get_id"));
-        }
-        return t;
-    }();
-    return tags;
-}
-
-AVCodecID CodecFromFourcc(TFourcc code)
-{
-    const TRiffTags &riff = RiffTags();
-    if (!riff.videoTags || !riff.codecId)
-        return AV_CODEC_ID_NONE;
-    const AVCodecTag *const tables[] = {riff.videoTags(), nullptr};
-    return riff.codecId(tables, code);
-}
-
-// Sets the extradata of a codec context: a padded copy of bytes.
-bool SetExtradata(AVCodecContext *c, const QByteArray &bytes)
-{
-    if (bytes.isEmpty())
-        return true;
-    c->extradata = static_cast<uint8_t *>(av_mallocz(size_t(bytes.size()) + AV_INPUT_BUFFER_PADDING_SIZE));
-    if (!c->extradata)
-        return false;
-    std::memcpy(c->extradata, bytes.constData(), size_t(bytes.size()));
-    c->extradata_size = int(bytes.size());
-    return true;
-}
 
 } // namespace
 
@@ -100,9 +53,9 @@ TVideoDecoder::TVideoDecoder(const TVideoStreamFormat &format, int threads) : m_
         if (h.height > 0)
             extradata = QByteArray("BottomUp", 9);
     } else {
-        m_codecId = CodecFromFourcc(h.compression);
+        m_codecId = VideoCodecFromFourcc(h.compression);
         if (m_codecId == AV_CODEC_ID_NONE && format.handler != 0)
-            m_codecId = CodecFromFourcc(format.handler);
+            m_codecId = VideoCodecFromFourcc(format.handler);
     }
 
     const AVCodec *codec = m_codecId == AV_CODEC_ID_NONE ? nullptr : av::Codec().findDecoder(m_codecId);
@@ -112,7 +65,7 @@ TVideoDecoder::TVideoDecoder(const TVideoStreamFormat &format, int threads) : m_
         return;
     }
     av::CodecContextPtr context(av::Codec().allocContext(codec));
-    if (!context || !SetExtradata(context.get(), extradata)) {
+    if (!context || !av::SetExtradata(context.get(), extradata)) {
         m_error = QStringLiteral("Out of memory");
         return;
     }

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <ostream>
+#include <vector>
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
@@ -38,6 +39,24 @@ inline TRun cli(const QStringList &args)
 inline TRun sample(const QStringList &args)
 {
     return run(QStringLiteral(TARVEX_BIN_DIR "/tarvex-sample"), args);
+}
+
+// One row of `tarvex-cli frames`: frame, datecode, timecode, aspect, system, audio.
+struct TFrameRow
+{
+    QString datecode, timecode, aspect, system, audio;
+};
+
+inline std::vector<TFrameRow> FrameRows(const QString &file)
+{
+    std::vector<TFrameRow> rows;
+    const TRun r = cli({"frames", file});
+    const QStringList lines = r.rows();
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QStringList c = lines[i].split(QLatin1Char('\t'));
+        rows.push_back({c.value(1), c.value(2), c.value(3), c.value(4), c.value(5)});
+    }
+    return rows;
 }
 
 inline bool haveTool(const char *name)

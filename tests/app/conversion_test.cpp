@@ -36,24 +36,6 @@
 
 namespace {
 
-// One row of `tarvex-cli frames`: frame, datecode, timecode, aspect, system, audio.
-struct TFrameRow
-{
-    QString datecode, timecode, aspect, system, audio;
-};
-
-std::vector<TFrameRow> FrameRows(const QString &file)
-{
-    std::vector<TFrameRow> rows;
-    const TRun r = cli({"frames", file});
-    const QStringList lines = r.rows();
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QStringList c = lines[i].split(QLatin1Char('\t'));
-        rows.push_back({c.value(1), c.value(2), c.value(3), c.value(4), c.value(5)});
-    }
-    return rows;
-}
-
 QString Shifted(const QString &datecode, qint64 seconds)
 {
     return QDateTime::fromString(datecode, QStringLiteral("yyyy-MM-dd HH:mm:ss"))
