@@ -4,6 +4,8 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 // The encoding a byte-order mark names, and the mark's length; the locale's
@@ -82,7 +84,14 @@ TFrameworkTextRead ReadFrameworkTextFile(const QString &fileName, qint64 maxByte
         result.errorString = file.errorString();
         return result;
     }
-    const QByteArray bytes = file.read(maxBytes);
+    // In pieces: a buffer of the whole limit would be allocated for every small file.
+    QByteArray bytes;
+    while (bytes.size() < maxBytes) {
+        const QByteArray piece = file.read(std::min<qint64>(qint64(1) << 20, maxBytes - bytes.size()));
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+    }
     if (file.error() != QFileDevice::NoError) {
         result.errorString = file.errorString();
         return result;
