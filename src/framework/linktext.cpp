@@ -60,14 +60,16 @@ public:
     void text(QStringView text)
     {
         QString run;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const QChar ch = text[i];
+        for (const QChar ch : text) {
+            // CR LF is one line break, even with tags between the two.
+            const bool secondHalf = m_afterCr && ch == QLatin1Char('\n');
+            m_afterCr = ch == QLatin1Char('\r');
+            if (secondHalf)
+                continue;
             if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n') || ch == QChar::ParagraphSeparator) {
                 append(run);
                 run.clear();
                 lineBreak({});
-                if (ch == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
-                    ++i;
                 continue;
             }
             run += Shown(ch);
@@ -114,8 +116,10 @@ public:
             closeLink(TLinkKind::Mail);
         else if (name == QLatin1String("/LINK"))
             closeLink(TLinkKind::Custom);
-        else if (name == QLatin1String("BR"))
+        else if (name == QLatin1String("BR")) {
             lineBreak(AlignmentOf(tag.argument));
+            m_afterCr = false;
+        }
     }
 
     TMarkupLayout finish()
@@ -205,6 +209,7 @@ private:
     TLinkKind m_openKind = TLinkKind::Url;
     QString m_openTarget;
     int m_openStart = 0;
+    bool m_afterCr = false; // the last character shown was a CR
 };
 
 } // namespace
