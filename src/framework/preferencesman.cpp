@@ -118,10 +118,65 @@ bool TPreferencesMan::OpenRoot()
     return true;
 }
 
+bool TPreferencesMan::WriteBool(const QString &name, bool value)
+{
+    return WriteString(name, value ? m_rules.trueText : m_rules.falseText);
+}
+
+std::optional<bool> TPreferencesMan::ReadBool(const QString &name)
+{
+    const auto text = ReadString(name);
+    if (text == m_rules.trueText)
+        return true;
+    if (text == m_rules.falseText)
+        return false;
+    return std::nullopt;
+}
+
+bool TPreferencesMan::WriteInteger(const QString &name, qint32 value)
+{
+    return WriteString(name, QString::number(value));
+}
+
+std::optional<qint32> TPreferencesMan::ReadInteger(const QString &name)
+{
+    const auto text = ReadString(name);
+    if (!text)
+        return std::nullopt;
+    bool ok = false;
+    const qint32 value = text->toInt(&ok);
+    if (ok)
+        return value;
+    return m_rules.noNumberReadsZero ? std::optional<qint32>(0) : std::nullopt;
+}
+
+bool TPreferencesMan::WriteFloat(const QString &name, double value)
+{
+    return WriteString(name, m_rules.localeNumbers ? LocaleFloatText(value)
+                                                   : QString::number(value, 'g', QLocale::FloatingPointShortest));
+}
+
+std::optional<double> TPreferencesMan::ReadFloat(const QString &name)
+{
+    const auto text = ReadString(name);
+    if (!text)
+        return std::nullopt;
+    std::optional<double> value;
+    if (m_rules.localeNumbers) {
+        value = ParseLocaleFloat(*text);
+    } else {
+        bool ok = false;
+        const double number = QLocale::c().toDouble(*text, &ok);
+        if (ok)
+            value = number;
+    }
+    return value || !m_rules.noNumberReadsZero ? value : std::optional<double>(0.0);
+}
+
 // ---------------------------------------------------------------- TRegPreferencesMan
 
 TRegPreferencesMan::TRegPreferencesMan(const QString &fileName, bool readOnly)
-    : m_settings(fileName, QSettings::IniFormat), m_readOnly(readOnly)
+    : TPreferencesMan({QStringLiteral("1"), QStringLiteral("0"), false, false}), m_settings(fileName, QSettings::IniFormat), m_readOnly(readOnly)
 {
     m_settings.setFallbacksEnabled(false);
 }
@@ -198,14 +253,6 @@ std::optional<QStringList> TRegPreferencesMan::GetKeyNames()
     return names;
 }
 
-bool TRegPreferencesMan::write(const QString &name, const QVariant &value)
-{
-    if (m_readOnly || !IsPlainName(name) || name == kKeyMarker)
-        return false;
-    const QString stored = storedName(name);
-    m_settings.setValue(m_group.isEmpty() ? stored : m_group + QLatin1Char('/') + stored, value);
-    return m_settings.status() == QSettings::NoError || m_settings.status() == QSettings::FormatError;
-}
 
 std::optional<QVariant> TRegPreferencesMan::read(const QString &name)
 {
@@ -219,7 +266,11 @@ std::optional<QVariant> TRegPreferencesMan::read(const QString &name)
 
 bool TRegPreferencesMan::WriteString(const QString &name, const QString &value)
 {
-    return write(name, value);
+    if (m_readOnly || !IsPlainName(name) || name == kKeyMarker)
+        return false;
+    const QString stored = storedName(name);
+    m_settings.setValue(m_group.isEmpty() ? stored : m_group + QLatin1Char('/') + stored, value);
+    return m_settings.status() != QSettings::AccessError;
 }
 
 std::optional<QString> TRegPreferencesMan::ReadString(const QString &name)
@@ -239,55 +290,6 @@ bool TRegPreferencesMan::DeleteValue(const QString &name)
         return false;
     m_settings.remove((m_group.isEmpty() ? QString() : m_group + QLatin1Char('/')) + storedName(name));
     return true;
-}
-
-bool TRegPreferencesMan::WriteBool(const QString &name, bool value)
-{
-    return write(name, value ? 1 : 0);
-}
-
-std::optional<bool> TRegPreferencesMan::ReadBool(const QString &name)
-{
-    const auto value = ReadInteger(name);
-    if (!value || (*value != 0 && *value != 1))
-        return std::nullopt;
-    return *value == 1;
-}
-
-bool TRegPreferencesMan::WriteInteger(const QString &name, qint32 value)
-{
-    return write(name, value);
-}
-
-std::optional<qint32> TRegPreferencesMan::ReadInteger(const QString &name)
-{
-    const auto value = read(name);
-    if (!value)
-        return std::nullopt;
-    bool ok = false;
-    const qint32 number = value->toString().toInt(&ok);
-    if (!ok)
-        return std::nullopt;
-    return number;
-}
-
-bool TRegPreferencesMan::WriteFloat(const QString &name, double value)
-{
-    return write(name, value);
-}
-
-std::optional<double> TRegPreferencesMan::ReadFloat(const QString &name)
-{
-    const auto value = read(name);
-    if (!value)
-        return std::nullopt;
-    if (value->metaType().id() == QMetaType::Double)
-        return value->toDouble();
-    bool ok = false;
-    const double number = QLocale::c().toDouble(value->toString(), &ok);
-    if (!ok)
-        return std::nullopt;
-    return number;
 }
 
 bool TRegPreferencesMan::Flush()
@@ -321,7 +323,7 @@ bool TRegPreferencesMan::DeleteStore(const QString &fileName)
 // ---------------------------------------------------------------- TIniPreferencesMan
 
 TIniPreferencesMan::TIniPreferencesMan(const QString &fileName, bool readOnly)
-    : m_fileName(fileName), m_readOnly(readOnly)
+    : TPreferencesMan({QStringLiteral("True"), QStringLiteral("False"), true, true}), m_fileName(fileName), m_readOnly(readOnly)
 {
     if (QFileInfo::exists(fileName)) {
         const TFrameworkTextRead read = ReadFrameworkTextFile(fileName);
@@ -392,49 +394,6 @@ bool TIniPreferencesMan::DeleteValue(const QString &name)
         return false;
     m_modified = true;
     return true;
-}
-
-bool TIniPreferencesMan::WriteBool(const QString &name, bool value)
-{
-    return WriteString(name, value ? QStringLiteral("True") : QStringLiteral("False"));
-}
-
-std::optional<bool> TIniPreferencesMan::ReadBool(const QString &name)
-{
-    const auto text = ReadString(name);
-    if (text == QLatin1String("True"))
-        return true;
-    if (text == QLatin1String("False"))
-        return false;
-    return std::nullopt;
-}
-
-bool TIniPreferencesMan::WriteInteger(const QString &name, qint32 value)
-{
-    return WriteString(name, QString::number(value));
-}
-
-std::optional<qint32> TIniPreferencesMan::ReadInteger(const QString &name)
-{
-    const auto text = ReadString(name);
-    if (!text)
-        return std::nullopt;
-    bool ok = false;
-    const qint32 value = text->toInt(&ok);
-    return ok ? value : 0; // a value that is no number reads as 0
-}
-
-bool TIniPreferencesMan::WriteFloat(const QString &name, double value)
-{
-    return WriteString(name, LocaleFloatText(value));
-}
-
-std::optional<double> TIniPreferencesMan::ReadFloat(const QString &name)
-{
-    const auto text = ReadString(name);
-    if (!text)
-        return std::nullopt;
-    return ParseLocaleFloat(*text).value_or(0.0);
 }
 
 bool TIniPreferencesMan::Flush()

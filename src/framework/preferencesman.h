@@ -7,9 +7,11 @@
 // written in the current key. Names are matched ignoring case.
 //
 //   TRegPreferencesMan   the per-user store of QSettings (the normal mode):
-//                        Booleans as 1 / 0, integers, doubles, strings
+//                        Booleans as 1 / 0, doubles in the C locale's format, a
+//                        number that does not parse is not read
 //   TIniPreferencesMan   the ini file of the portable mode (inifile.h): Booleans
-//                        as "True" / "False", numbers as text
+//                        as "True" / "False", doubles in the user's format, a
+//                        number that does not parse reads as 0
 //   TNonePreferencesMan  no store: every operation fails
 //
 // Every operation returns whether it succeeded and never throws; a failure
@@ -44,23 +46,35 @@ public:
     virtual bool WriteString(const QString &name, const QString &value) = 0;
     virtual std::optional<QString> ReadString(const QString &name) = 0;
     virtual bool DeleteValue(const QString &name) = 0;
-    virtual bool WriteBool(const QString &name, bool value) = 0;
-    virtual std::optional<bool> ReadBool(const QString &name) = 0;
-    virtual bool WriteInteger(const QString &name, qint32 value) = 0;
-    virtual std::optional<qint32> ReadInteger(const QString &name) = 0;
-    virtual bool WriteFloat(const QString &name, double value) = 0;
-    virtual std::optional<double> ReadFloat(const QString &name) = 0;
+    // Typed values, stored as text by the rules of the back end.
+    bool WriteBool(const QString &name, bool value);
+    std::optional<bool> ReadBool(const QString &name);
+    bool WriteInteger(const QString &name, qint32 value);
+    std::optional<qint32> ReadInteger(const QString &name);
+    bool WriteFloat(const QString &name, double value);
+    std::optional<double> ReadFloat(const QString &name);
 
     // Puts what was written on disk; false with errorString() when that fails.
     virtual bool Flush() { return true; }
     QString errorString() const { return m_error; }
 
 protected:
+    // How a back end writes typed values as text and reads them back.
+    struct TValueRules
+    {
+        QString trueText;      // a Boolean is exactly one of these two texts
+        QString falseText;
+        bool localeNumbers;    // doubles in the user's format (else the C locale's)
+        bool noNumberReadsZero; // a number that does not parse reads as 0 (else it is not read)
+    };
+    explicit TPreferencesMan(TValueRules rules) : m_rules(std::move(rules)) {}
+
     // Makes a key path current (already joined, "" the root).
     virtual bool openPath(const QString &path, bool create) = 0;
     void setError(const QString &error) { m_error = error; }
 
 private:
+    TValueRules m_rules;
     QString m_path;
     QString m_error;
 };
@@ -68,17 +82,13 @@ private:
 class TNonePreferencesMan final : public TPreferencesMan
 {
 public:
+    TNonePreferencesMan() : TPreferencesMan({QStringLiteral("True"), QStringLiteral("False"), false, false}) {}
+
     std::optional<QStringList> GetValueNames() override { return std::nullopt; }
     std::optional<QStringList> GetKeyNames() override { return std::nullopt; }
     bool WriteString(const QString &, const QString &) override { return false; }
     std::optional<QString> ReadString(const QString &) override { return std::nullopt; }
     bool DeleteValue(const QString &) override { return false; }
-    bool WriteBool(const QString &, bool) override { return false; }
-    std::optional<bool> ReadBool(const QString &) override { return std::nullopt; }
-    bool WriteInteger(const QString &, qint32) override { return false; }
-    std::optional<qint32> ReadInteger(const QString &) override { return std::nullopt; }
-    bool WriteFloat(const QString &, double) override { return false; }
-    std::optional<double> ReadFloat(const QString &) override { return std::nullopt; }
 
 protected:
     bool openPath(const QString &, bool) override { return false; }
@@ -96,12 +106,6 @@ public:
     bool WriteString(const QString &name, const QString &value) override;
     std::optional<QString> ReadString(const QString &name) override;
     bool DeleteValue(const QString &name) override;
-    bool WriteBool(const QString &name, bool value) override;
-    std::optional<bool> ReadBool(const QString &name) override;
-    bool WriteInteger(const QString &name, qint32 value) override;
-    std::optional<qint32> ReadInteger(const QString &name) override;
-    bool WriteFloat(const QString &name, double value) override;
-    std::optional<double> ReadFloat(const QString &name) override;
     bool Flush() override;
 
     // Deletes the store of fileName, and the folder that holds it when it is
@@ -112,7 +116,6 @@ protected:
     bool openPath(const QString &path, bool create) override;
 
 private:
-    bool write(const QString &name, const QVariant &value);
     std::optional<QVariant> read(const QString &name);
     // The stored spelling of a value name of the current key, or name itself.
     QString storedName(const QString &name);
@@ -137,12 +140,6 @@ public:
     bool WriteString(const QString &name, const QString &value) override;
     std::optional<QString> ReadString(const QString &name) override;
     bool DeleteValue(const QString &name) override;
-    bool WriteBool(const QString &name, bool value) override;
-    std::optional<bool> ReadBool(const QString &name) override;
-    bool WriteInteger(const QString &name, qint32 value) override;
-    std::optional<qint32> ReadInteger(const QString &name) override;
-    bool WriteFloat(const QString &name, double value) override;
-    std::optional<double> ReadFloat(const QString &name) override;
     bool Flush() override;
 
     const TIniDocument &document() const { return m_document; }
