@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
@@ -179,16 +178,6 @@ TEST(MarkupToRtf, WritesStylesParagraphsAndEscapes)
 class LinkEditTest : public testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (!qApp) {
-            static int argc = 1;
-            static char name[] = "test_framework";
-            static char *argv[] = {name, nullptr};
-            static QApplication app(argc, argv);
-        }
-    }
-
     // The middle of the character at a position, in viewport coordinates.
     static QPoint PointOf(TLinkEdit &edit, int position)
     {
