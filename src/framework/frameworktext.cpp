@@ -35,7 +35,8 @@ QStringList DecodeFrameworkLines(const QByteArray &bytes)
 {
     qsizetype bomLength = 0;
     const QStringConverter::Encoding encoding = EncodingOf(bytes, bomLength);
-    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    // The mark is cut off here: a second one is text.
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     const QString text = decoder.decode(QByteArrayView(bytes).sliced(bomLength));
 
     QStringList lines;

@@ -123,6 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
         TDecodeCase{"OddByteAtTheEnd", QByteArray("\xFF\xFE[\0]\0\r\0\n\0a\0b", 13), {"[]", "a\uFFFD"}},
         TDecodeCase{"Utf16WithoutBomReadAsBytes", QByteArray("[\0]\0\r\0\n\0", 8), {QString::fromUtf16(u"[\0]\0", 4), QString(QChar(0)), QString(QChar(0))}},
         TDecodeCase{"BadUtf8", QByteArray("a=\xFF\xFE\xFD\n"), {"a=\uFFFD\uFFFD\uFFFD"}},
+        TDecodeCase{"SecondByteOrderMarkIsText", QByteArray("\xFF\xFE\xFF\xFE" "a\0", 6), {QChar(0xFEFF) + QStringLiteral("a")}},
         TDecodeCase{"Empty", QByteArray(), {}}),
     [](const testing::TestParamInfo<TDecodeCase> &info) { return info.param.name; });
 
