@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr char kMakerName[] = "Orin Brontel";
 constexpr qint64 kSecondsPerDay = 86400;
 
 // A finite decimal number written with '.' or with the user's decimal

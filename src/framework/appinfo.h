@@ -5,5 +5,8 @@
 // The application's title.
 inline constexpr char kAppTitle[] = "Tarvex";
 
+// The maker: names the folder of the per-user preferences and ends the version text.
+inline constexpr char kMakerName[] = "Orin Brontel";
+
 // The maker's web page.
 inline constexpr char kMakerWebPage[] = "https://tarvex.app";

@@ -1,43 +1,27 @@
 #include "framework/linkmarkup.h"
 
-namespace {
-
-// The name of a tag: the upper-cased text before its first blank, trimmed.
-QString TagName(const QString &tagText)
+TMarkupTag ParseMarkupTag(const QString &tagText)
 {
     const qsizetype blank = tagText.indexOf(QLatin1Char(' '));
-    const QString name = blank < 0 ? tagText : tagText.left(blank);
-    return name.trimmed().toUpper();
+    TMarkupTag tag;
+    tag.name = (blank < 0 ? tagText : tagText.left(blank)).trimmed().toUpper();
+    if (blank >= 0) {
+        tag.rawArgument = tagText.mid(blank + 1).trimmed();
+        tag.argument = tag.rawArgument.toUpper();
+    }
+    return tag;
 }
-
-} // namespace
 
 QString MarkupDisplayText(const QString &markup, const QString &lineBreak)
 {
     QString display;
     display.reserve(markup.size());
-    QString tag;
-    bool inTag = false;
-    for (const QChar ch : markup) {
-        if (!inTag) {
-            if (ch == QLatin1Char('<')) {
-                inTag = true;
-                tag.clear();
-            } else {
-                display += ch;
-            }
-            continue;
-        }
-        if (ch == QLatin1Char('>')) {
-            inTag = false;
-            if (TagName(tag) == QLatin1String("BR"))
+    ScanMarkup(
+        markup, [&display](QStringView text) { display += text; },
+        [&display, &lineBreak](const QString &tag) {
+            if (ParseMarkupTag(tag).name == QLatin1String("BR"))
                 display += lineBreak;
-        } else if (ch == QLatin1Char('<')) {
-            display += ch;
-        } else {
-            tag += ch;
-        }
-    }
+        });
     return display;
 }
 

@@ -101,7 +101,7 @@ const std::vector<TSetting> &Table()
              u"date-time format of the second inlay and subtitle line"),
         Integer(u"WhatIncrust", u"iaWhatIncrust", 0, 0, 2, true,
                 u"what the inlay shows: 0 the datecode, 1 the timecode, 2 the custom templates"),
-        {u"IncrustFont", u"faIncrustFont", TType::Font, TFontValue{QStringLiteral("Arial"), 16, 0xFFFFFF}, 0, 0, true,
+        {u"IncrustFont", u"faIncrustFont", TType::Font, TFontValue{QStringLiteral("Arial"), 16, 0xFFFFFF, 1, 0, 96}, 0, 0, true,
          true, TDefaultRule::Fixed, u"inlay font"},
         Integer(u"WhenIncrust", u"iaWhenIncrust", 0, 0, 3, true,
                 u"when the inlay and subtitles show: 0 permanently, 1 once, 2 on each new scene, 3 on each new day"),
@@ -278,7 +278,7 @@ std::optional<TValue> ParseValue(const TSetting &setting, const QString &text, Q
             const QColor color = QColor::fromString(parts[2].trimmed());
             if (!color.isValid())
                 return Fail(error, QStringLiteral("%1: unknown colour '%2'").arg(key, parts[2].trimmed()));
-            font.color = quint32(color.rgb()) & 0xFFFFFFu;
+            font.color = qint32(color.red() | color.green() << 8 | color.blue() << 16);
         }
         if (parts.size() > 3)
             return Fail(error, QStringLiteral("%1 takes FAMILY[,SIZE[,COLOUR]]").arg(key));
@@ -314,7 +314,9 @@ QString ValueText(const TSetting &setting, const TValue &value)
         QString operator()(const QStringList &l) const { return l.join(QLatin1Char(',')); }
         QString operator()(const TFontValue &f) const
         {
-            return QStringLiteral("%1,%2,#%3").arg(f.name).arg(f.size).arg(f.color & 0xFFFFFFu, 6, 16, QLatin1Char('0'));
+            const quint32 bgr = quint32(f.color);
+            const quint32 rgb = (bgr & 0xFFu) << 16 | (bgr & 0xFF00u) | (bgr >> 16 & 0xFFu);
+            return QStringLiteral("%1,%2,#%3").arg(f.name).arg(f.size).arg(rgb, 6, 16, QLatin1Char('0'));
         }
         QString operator()(const TRectValue &r) const
         {

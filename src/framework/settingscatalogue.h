@@ -10,6 +10,8 @@
 // Keys are matched ignoring case. The table is fixed at compile time and
 // read from any thread.
 
+#include "framework/settingvalues.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -29,34 +31,6 @@ enum class TType {
     WStrings,   // list of texts ("sa")
     Font,       // "fa"
     Rect,       // "ra"
-};
-
-// A font as the settings keep it: colour as 0xRRGGBB, size in points
-// (negative: a character cell of that height).
-struct TFontValue
-{
-    QString name;
-    int size = 0;
-    quint32 color = 0;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strikeOut = false;
-    int charset = 1; // the default character set
-    int pitch = 0;
-    int pixelsPerInch = 96;
-
-    friend bool operator==(const TFontValue &, const TFontValue &) = default;
-};
-
-struct TRectValue
-{
-    qint32 left = 0;
-    qint32 top = 0;
-    qint32 right = 0;
-    qint32 bottom = 0;
-
-    friend bool operator==(const TRectValue &, const TRectValue &) = default;
 };
 
 // Check and Boolean settings hold bool, Integer qint32, Double double,

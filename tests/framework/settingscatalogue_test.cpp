@@ -60,10 +60,10 @@ TEST(SettingsCatalogue, DefaultsAtFirstStart)
     EXPECT_EQ(settings::DefaultInteger(u"StandardDV"), 0);
     EXPECT_EQ(settings::DefaultInteger(u"Vue"), 0);
     EXPECT_EQ(settings::DefaultString(u"FormatAfficherDatecode"), QStringLiteral(" ddddd tt"));
-    const settings::TFontValue font = settings::DefaultFont(u"IncrustFont");
+    const TFontValue font = settings::DefaultFont(u"IncrustFont");
     EXPECT_EQ(font.name, QStringLiteral("Arial"));
     EXPECT_EQ(font.size, 16);
-    EXPECT_EQ(font.color, 0xFFFFFFu);
+    EXPECT_EQ(font.color, 0xFFFFFF);
     EXPECT_FALSE(font.bold || font.italic || font.underline || font.strikeOut);
     EXPECT_FALSE(settings::Get(u"RatioDV").appliedAtLoad);
     EXPECT_EQ(settings::Find(u"NoSuchSetting"), nullptr);
@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TParseCase{"FormatDatecode1", " yyyy, mm ", " yyyy, mm "},
                     TParseCase{"IncrustFont", "Liberation Sans,24,white", "Liberation Sans,24,#ffffff"},
                     TParseCase{"IncrustFont", ",12", "Arial,12,#ffffff"},
-                    TParseCase{"IncrustFont", "Arial,0", nullptr}, TParseCase{"IncrustFont", "Arial,12,nocolour", nullptr},
+                    TParseCase{"IncrustFont", "Arial,0", nullptr}, TParseCase{"IncrustFont", "Arial,9,#102030", "Arial,9,#102030"}, TParseCase{"IncrustFont", "Arial,12,nocolour", nullptr},
                     TParseCase{"FormSave", "(1, 2, 300, 400)", "(1, 2, 300, 400)"},
                     TParseCase{"FormSave", "1, 2, 300, 400", nullptr}));
 
