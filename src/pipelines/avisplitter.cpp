@@ -1,5 +1,7 @@
 #include "pipelines/avisplitter.h"
 
+#include "avi/dvstream.h"
+
 #include <algorithm>
 
 TFileSourceElement::TFileSourceElement() : TElement(QStringLiteral("File Source (Async.)"))
@@ -103,7 +105,11 @@ TMediaType TAviSplitter::typeOf(const TAviIndexedStream &stream) const
         TFourcc subtype = info.bitmap.compression;
         if (subtype == 0)
             subtype = info.bitmap.bitCount == 24 ? media::Rgb24 : stream.handler;
-        if (IsDvInfoCodec(subtype))
+        // DV under any of the codes capture programs give it is offered as
+        // dvsd; the format block keeps the file's own code.
+        if (m_source && IsDvStream(stream, *m_source))
+            subtype = media::Dvsd;
+        else if (IsDvInfoCodec(subtype))
             subtype = FourccLower(subtype);
         return TMediaType::video(subtype, info, extra);
     }
