@@ -111,7 +111,10 @@ TMediaType TAviSplitter::typeOf(const TAviIndexedStream &stream) const
             subtype = media::Dvsd;
         else if (IsDvInfoCodec(subtype))
             subtype = FourccLower(subtype);
-        return TMediaType::video(subtype, info, extra);
+        TMediaType type = TMediaType::video(subtype, info, extra);
+        if (stream.header.rate > 0 && stream.header.scale > 0)
+            type.frameDuration = {stream.header.scale, stream.header.rate};
+        return type;
     }
     if (stream.type == fcc::auds) {
         TWaveFormatEx wave;

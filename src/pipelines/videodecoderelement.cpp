@@ -40,7 +40,8 @@ TMediaType TVideoDecoderElement::outputType(int) const
     if (!input(0)->isConnected())
         return {};
     const TVideoInfoHeader info = input(0)->mediaType().videoInfo();
-    return RawVideoType(media::Rgb24, info.bitmap.width, qAbs(info.bitmap.height), info.avgTimePerFrame);
+    return RawVideoType(media::Rgb24, info.bitmap.width, qAbs(info.bitmap.height), info.avgTimePerFrame,
+                        input(0)->mediaType().frameDuration);
 }
 
 void TVideoDecoderElement::deliverPictures(const TMediaSample &timing)

@@ -1,10 +1,12 @@
-// Captures as other programs write them: DV under the codec codes of other
-// capture cards and programs (the files remuxed by ffmpeg), and recordings
-// whose first frames carry no datecode.
+// Files as other programs write them: DV under the codec codes of other
+// capture cards and programs (remuxed by ffmpeg), recordings whose first
+// frames carry no datecode, and video at a frame rate of its own.
 
 #include "clirun.h"
 
 #include "avi/fpsunit.h"
+#include "support/aviframes.h"
+#include "support/ffprobe.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +39,7 @@ QByteArray videoTag(const QString &file)
         .out.trimmed();
 }
 
-class OtherCaptures : public ::testing::Test
+class OtherFiles : public ::testing::Test
 {
 protected:
     QTemporaryDir dir;
@@ -46,7 +48,7 @@ protected:
 
 // Type 2 files whose video stream names its DV by another program's code are
 // DV files for every command, and none of the commands writes into them.
-TEST_F(OtherCaptures, DvUnderOtherCodecCodesIsAcceptedAndLeftUntouched)
+TEST_F(OtherFiles, DvUnderOtherCodecCodesIsAcceptedAndLeftUntouched)
 {
     if (!haveTool("ffmpeg") || !haveTool("ffprobe"))
         GTEST_SKIP() << "ffmpeg and ffprobe are needed";
@@ -101,7 +103,7 @@ TEST_F(OtherCaptures, DvUnderOtherCodecCodesIsAcceptedAndLeftUntouched)
 
 // The tape runs up before the recording: the file's datecode is the first
 // one of its first two seconds, a scene's that of its first dated frame.
-TEST_F(OtherCaptures, DatecodeOfARecordingThatStartsUndated)
+TEST_F(OtherFiles, DatecodeOfARecordingThatStartsUndated)
 {
     struct TCase
     {
@@ -136,6 +138,26 @@ TEST_F(OtherCaptures, DatecodeOfARecordingThatStartsUndated)
     const QString first = path("tape1.avi");
     ASSERT_EQ(cli({"CreerScnByDate", first}).exitCode, 0);
     EXPECT_EQ(cli({"scenes", first}).rows().value(1), "1\t0\t80\t2007-12-31 23:59:50\t");
+}
+
+// A 15 fps clip of exactly two seconds becomes exactly two seconds of PAL DV:
+// 50 frames, 96000 samples of sound, nothing padded.
+TEST_F(OtherFiles, RecompressionKeepsTheLengthOfAnotherFrameRate)
+{
+    if (!haveTool("ffmpeg") || !haveTool("ffprobe"))
+        GTEST_SKIP() << "ffmpeg and ffprobe are needed";
+    const QString clip = path("clip.avi");
+    const TRun made = run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=15", "-f", "lavfi",
+                                     "-i", "sine=frequency=440:sample_rate=48000", "-t", "2", "-c:v", "mjpeg", "-c:a",
+                                     "pcm_s16le", "-ac", "2", "-f", "avi", clip});
+    ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+    const TRun r = cli({"RecompresserDV2", "--yes", clip});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QString out = path("clip_dvtype2.avi");
+    const std::vector<TProbedStream> streams = Probe(out);
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(streams[0].packets, 50);
+    EXPECT_EQ(AviStreamBytes(out, 1).size(), 2 * 48000 * 4);
 }
 
 } // namespace
