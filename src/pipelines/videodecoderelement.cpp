@@ -44,12 +44,18 @@ TMediaType TVideoDecoderElement::outputType(int) const
                         input(0)->mediaType().frameDuration);
 }
 
-void TVideoDecoderElement::deliverPictures(const TMediaSample &timing)
+void TVideoDecoderElement::deliverPictures()
 {
     const TVideoInfoHeader out = output(0)->mediaType().videoInfo();
     const TBgr24Layout layout = TBgr24Layout::make(out.bitmap.width, out.bitmap.height, TRowOrder::BottomUp);
     while (m_decoder->receivePicture()) {
-        TMediaSample picture = timing;
+        // Each picture with the times of its own place in the stream.
+        const TSampleTimes &times = m_decoder->pictureTimes();
+        TMediaSample picture;
+        picture.mediaStart = times.mediaStart;
+        picture.mediaStop = times.mediaStop;
+        picture.timeStart = times.timeStart;
+        picture.timeStop = times.timeStop;
         picture.data = QByteArray(qsizetype(layout.bytes()), Qt::Uninitialized);
         if (m_converter.toBgr24(m_decoder->picture(), reinterpret_cast<uint8_t *>(picture.data.data()), layout))
             deliver(0, picture);
@@ -60,15 +66,16 @@ void TVideoDecoderElement::receive(int, TMediaSample &sample)
 {
     if (!m_decoder || !m_decoder->isOpen())
         return;
-    if (m_decoder->sendSample(sample.bytes(), sample.length()))
-        deliverPictures(sample);
+    const TSampleTimes times{sample.mediaStart, sample.mediaStop, sample.timeStart, sample.timeStop};
+    if (m_decoder->sendSample(sample.bytes(), sample.length(), times))
+        deliverPictures();
 }
 
 void TVideoDecoderElement::endOfStream(int)
 {
     if (m_decoder && m_decoder->isOpen()) {
         m_decoder->sendEnd();
-        deliverPictures(TMediaSample{});
+        deliverPictures();
     }
     deliverEndOfStreamToAll();
 }

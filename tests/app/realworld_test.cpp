@@ -1,6 +1,7 @@
 // Files as other programs write them: DV under the codec codes of other
 // capture cards and programs (remuxed by ffmpeg), recordings whose first
-// frames carry no datecode, and video at a frame rate of its own.
+// frames carry no datecode, video at a frame rate of its own and video whose
+// codec reorders its pictures.
 
 #include "clirun.h"
 
@@ -158,6 +159,32 @@ TEST_F(OtherFiles, RecompressionKeepsTheLengthOfAnotherFrameRate)
     ASSERT_EQ(streams.size(), 2u);
     EXPECT_EQ(streams[0].packets, 50);
     EXPECT_EQ(AviStreamBytes(out, 1).size(), 2 * 48000 * 4);
+}
+
+// The same pictures cut at the same frames whether the codec reorders them
+// (MPEG-4 with B-frames) or not (Motion JPEG).
+TEST_F(OtherFiles, ContentCutsOfReorderedPicturesAreThoseOfMotionJpeg)
+{
+    if (!haveTool("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is needed";
+    // Three shots of 31, 17 and 27 frames.
+    const QString graph = "testsrc=size=160x120:rate=25:duration=1.24[a];color=c=red:size=160x120:rate=25:duration=0.68[b];"
+                          "testsrc2=size=160x120:rate=25:duration=1.08[c];[a][b][c]concat=n=3:v=1";
+    const QStringList expected = {"1\t0\t31\t-\t", "2\t31\t48\t-\t", "3\t48\t75\t-\t"};
+    const std::pair<const char *, QStringList> codecs[] = {
+        {"mjpeg", {"-c:v", "mjpeg"}},
+        {"mpeg4", {"-c:v", "mpeg4", "-bf", "2", "-g", "300"}},
+        {"mpeg4-gop", {"-c:v", "mpeg4", "-bf", "3", "-g", "12"}},
+    };
+    for (const auto &[name, codec] : codecs) {
+        SCOPED_TRACE(name);
+        const QString file = path(QStringLiteral("%1.avi").arg(QLatin1String(name)));
+        const TRun made = run("ffmpeg", QStringList{"-v", "error", "-y", "-f", "lavfi", "-i", graph} + codec + QStringList{"-f", "avi", file});
+        ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+        const TRun r = cli({"CreerScnByContenu", "--yes", file});
+        ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+        EXPECT_EQ(cli({"scenes", file}).rows().mid(1), expected);
+    }
 }
 
 } // namespace
