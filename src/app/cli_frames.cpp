@@ -65,7 +65,7 @@ void appendFrameColumns(std::string &out, const quint8 *frame, int count)
 
 void flush(std::string &out)
 {
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    writeOutput(out.data(), out.size());
     out.clear();
 }
 
@@ -121,11 +121,7 @@ int runFrames(const QStringList &args)
             flush(out);
     }
     flush(out);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "tarvex-cli: cannot write the output\n");
-        return FileError;
-    }
-    return Ok;
+    return finishOutput(Ok);
 }
 
 } // namespace cli

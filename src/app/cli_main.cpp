@@ -7,7 +7,9 @@
 
 #include <malloc.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace cli {
 
@@ -24,6 +26,27 @@ int usageError(const QString &message, const char *subcommand)
     else
         std::fprintf(stderr, "Try 'tarvex-cli --help'.\n");
     return UsageError;
+}
+
+namespace {
+int OutputError = 0; // errno of the first failed write to stdout
+} // namespace
+
+void writeOutput(const char *data, size_t size)
+{
+    if (std::fwrite(data, 1, size, stdout) != size && OutputError == 0)
+        OutputError = errno ? errno : EIO;
+}
+
+int finishOutput(int status)
+{
+    errno = 0;
+    if (std::fflush(stdout) != 0 && OutputError == 0)
+        OutputError = errno ? errno : EIO;
+    if (OutputError == 0 && !std::ferror(stdout))
+        return status;
+    std::fprintf(stderr, "tarvex-cli: cannot write the output: %s\n", std::strerror(OutputError ? OutputError : EIO));
+    return FileError;
 }
 
 bool wantsHelp(const QStringList &args)

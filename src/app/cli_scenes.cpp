@@ -67,7 +67,8 @@ int runScenes(const QStringList &args)
         std::printf("%d\t%u\t%u\t%s\t%s\n", s.Number, s.StartFrame, s.EndFrame, qPrintable(datecodes.text(s.StartFrame, s.EndFrame)),
                     qPrintable(title));
     }
-    std::fflush(stdout);
+    if (finishOutput(Ok) != Ok)
+        return FileError;
     if (!whole) {
         reportFileError(sceneFile, QStringLiteral("the scene file is damaged or unreadable"));
         return FileError;

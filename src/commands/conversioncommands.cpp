@@ -282,7 +282,7 @@ void TdmAction::declareConversionCommands()
             return nullptr;
         m_contentWriter = std::make_unique<TSceneByContent>(f->fullPath());
         if (!m_contentWriter->ok())
-            failWriter(CreerScnByContenu, m_contentWriter->errorString());
+            failWriter(m_contentWriter->errorString());
         m_cdm.sceneDetectContenu.setCutCallback(m_contentWriter->cutCallback());
         m_cdm.sceneDetectContenu.setEndCallback(m_contentWriter->endCallback());
         return pipeline;

@@ -44,10 +44,8 @@ void TWriterGraphCmd::DoExecution(TAbstractListFichier *fichier, const QStringLi
     TGraphCmd::DoExecution(fichier, params, ce, passe);
     if (OnCheckOutput) {
         const QString problem = OnCheckOutput();
-        if (!problem.isEmpty()) {
-            reportError(fichier ? fichier->fullPath() : QString(), ce, passe);
-            ce->MessageCommand(problem);
-        }
+        if (!problem.isEmpty())
+            reportError(fichier ? fichier->fullPath() : QString(), ce, passe, problem);
     }
 }
 
@@ -227,11 +225,9 @@ tAbstractCmd *TdmAction::find(const QString &name)
     return nullptr;
 }
 
-void TdmAction::failWriter(tAbstractCmd &cmd, const QString &reason)
+void TdmAction::failWriter(const QString &reason)
 {
-    // The command reports the file with its error message; the reason goes before it.
-    if (cmd.engine())
-        cmd.engine()->MessageCommand(reason);
+    // The command reports the file with its error message, after this reason.
     m_sceneWriter.reset();
     m_srtWriter.reset();
     m_contentWriter.reset();
@@ -248,7 +244,7 @@ TPipeline *TdmAction::buildSceneProbe(TAbstractListFichier *fichier)
         return nullptr;
     m_sceneWriter = std::make_unique<TSceneByDatecode>(fichier->fullPath());
     if (!m_sceneWriter->ok())
-        failWriter(CreerScnByDate, m_sceneWriter->errorString());
+        failWriter(m_sceneWriter->errorString());
     m_cdm.sceneDetect.setSceneCallback(m_sceneWriter->sceneCallback());
     m_cdm.sceneDetect.setEndCallback(m_sceneWriter->endCallback());
     return pipeline;
@@ -264,7 +260,7 @@ TPipeline *TdmAction::buildSubtitleProbe(TAbstractListFichier *fichier)
         return nullptr;
     m_srtWriter = std::make_unique<TWriteSrt>(fichier->fullPath(), video ? video->frameRate : 0.0);
     if (!m_srtWriter->ok())
-        failWriter(CreerSrt, m_srtWriter->errorString());
+        failWriter(m_srtWriter->errorString());
     m_cdm.sceneDetect.setTextMode(whenIncrust);
     m_cdm.sceneDetect.setDisplaySeconds(dureeIncrustation);
     m_cdm.sceneDetect.setTextCallback(m_srtWriter->textCallback());

@@ -117,12 +117,15 @@ private:
     void declareConversionCommands();
     void declareConversion(TWriterGraphCmd &cmd, bool wave);
     QString outputFolder() const;
+    // True unless the conversions would go to an output folder that does
+    // not exist (SameFolder off), which is then reported.
+    bool outputFolderCondition(TCommandEngine *ce) const;
     // The conversion's output path for a file (SameFolder / DossierSave).
     QString folderRule(TAbstractListFichier *fichier, const QString &suffix) const;
     // Both converters (or the first) to the file's own audio rate.
     void setAudioRates(TAbstractListFichier *fichier, bool both);
     TPipeline *buildCut(TAbstractListFichier *fichier, const QString &dest, int passe);
-    [[noreturn]] void failWriter(tAbstractCmd &cmd, const QString &reason);
+    [[noreturn]] void failWriter(const QString &reason);
     TPipeline *buildSceneProbe(TAbstractListFichier *fichier);
     TPipeline *buildSubtitleProbe(TAbstractListFichier *fichier);
 
