@@ -176,9 +176,8 @@ struct TRunSettings
                 return error = QStringLiteral("SameFolder takes true or false"), false;
             actions.conversionSettings.sameFolder = on;
         } else if (is("DossierSave")) {
-            if (!QFileInfo(value).isDir())
-                return error = QStringLiteral("DossierSave: %1 is not a folder").arg(value), false;
-            actions.conversionSettings.dossierSave = QFileInfo(value).absoluteFilePath();
+            // A folder that does not exist is reported by the conversions that would use it.
+            actions.conversionSettings.dossierSave = value.isEmpty() ? QString() : QFileInfo(value).absoluteFilePath();
         } else if (is("timedifference")) {
             const std::optional<QString> days = TimeDifferenceParameter(value);
             double d = 0;
@@ -371,7 +370,9 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
         progress.end();
         std::fprintf(stderr, "%s\n", qPrintable(text));
     });
-    QObject::connect(&engine, &TCommandEngine::OnErrorCommand, [&progress, &status](const QString &text, TErrorType type) {
+    int errorsReported = 0;
+    QObject::connect(&engine, &TCommandEngine::OnErrorCommand, [&](const QString &text, TErrorType type) {
+        ++errorsReported;
         progress.end();
         if (!text.isEmpty())
             std::fprintf(stderr, "tarvex-cli: %s\n", qPrintable(text));
@@ -385,7 +386,9 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
     if (list.records.empty())
         return status;
     if (!engine.ExecuteCommand(cmd, params)) {
-        std::fprintf(stderr, "tarvex-cli: %s: none of the files is one the command works on\n", qPrintable(cmd->name));
+        // The command may have said why it does not run.
+        if (errorsReported == 0)
+            std::fprintf(stderr, "tarvex-cli: %s: none of the files is one the command works on\n", qPrintable(cmd->name));
         return status;
     }
     // Ctrl+C stops the run: the current output is closed as it stands.
