@@ -12,6 +12,7 @@
 #include "commands/udmaction.h"
 #include "dv/templates.h"
 #include "pipelines/convertirdvunit.h"
+#include "scenes/sceneproducers.h"
 #include "stages/datecodetextsettings.h"
 
 #include <QColor>
@@ -191,6 +192,11 @@ struct TRunSettings
             TRecompressSettings &r = actions.cdm().recompressSettings;
             (is("StandardDV") ? r.standard : is("FrequenceDV") ? r.frequency : is("RatioDV") ? r.ratio
                                                                                 : actions.conversionSettings.align) = n;
+        } else if (is("Intervalle")) {
+            const std::optional<int> seconds = IntervalParameter(value);
+            if (!seconds)
+                return error = QStringLiteral("Intervalle takes a whole number of seconds above 0"), false;
+            actions.intervalle = *seconds;
         } else if (is("IncrustX") || is("IncrustY")) {
             if (!number)
                 return error = QStringLiteral("%1 takes 0 to 1000").arg(key), false;
@@ -218,7 +224,7 @@ struct TRunSettings
                                           "WhenIncrust, DureeIncrustation, DecalageDisplay, FormatAjouterDatecode, "
                                           "DatecodeAvant, TimecodeAvant, TemplateRenommer, FormatRenommer, SameFolder, "
                                           "DossierSave, timedifference, StandardDV, FrequenceDV, RatioDV, IncrustX, "
-                                          "IncrustY, IncrustFont, Align)").arg(key),
+                                          "IncrustY, IncrustFont, Align, Intervalle)").arg(key),
                    false;
         }
         return true;
@@ -322,6 +328,8 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
         return usageError(QStringLiteral("%1: --param takes a codec code of 1 to 4 characters").arg(cmd->name));
     if (cmd == &actions.FrequenceVideo && !FrameRateParameter(params.value(0)))
         return usageError(QStringLiteral("%1: --param takes frames per second above 0").arg(cmd->name));
+    if (cmd == &actions.CreerScnByIntervalle && !params.isEmpty() && !IntervalParameter(params.value(0)))
+        return usageError(QStringLiteral("%1: --param takes a whole number of seconds above 0").arg(cmd->name));
     // The friendlier forms of a time difference and a date-time become the
     // numbers the commands read.
     if (cmd == &actions.DecalerHoraire || cmd == &actions.DecalageHoraire) {

@@ -134,7 +134,8 @@ TdmAction::TdmAction(TCdm &cdm)
         return problem;
     };
 
-    // Create a scn file with fixed durations: the parameter is the interval in seconds.
+    // Create a scn file with fixed durations: the parameter is the interval in
+    // seconds; without one, the setting Intervalle.
     CreerScnByIntervalle.Nombre = fnSelect;
     CreerScnByIntervalle.UpdateDisplay = udEach;
     CreerScnByIntervalle.UpdateFile = ufReload;
@@ -143,7 +144,13 @@ TdmAction::TdmAction(TCdm &cdm)
     CreerScnByIntervalle.OnDestination = [](TAbstractListFichier *f, const QStringList &, int) {
         return DerivedFilePath(f->fullPath(), QStringLiteral(".scn"));
     };
-    CreerScnByIntervalle.OnExecution = [](TAbstractListFichier *f, const QString &, const QStringList &params, TCommandEngine *ce, int) {
+    CreerScnByIntervalle.OnCommandCondition = [](TCommandEngine *ce) {
+        const QString given = ce->params().value(0);
+        return given.trimmed().isEmpty() || IntervalParameter(given).has_value();
+    };
+    CreerScnByIntervalle.OnExecution = [this](TAbstractListFichier *f, const QString &, const QStringList &params, TCommandEngine *ce, int) {
+        const QString given = params.value(0);
+        const int seconds = given.trimmed().isEmpty() ? intervalle : IntervalSeconds(given);
         const TaviFichier *video = AsVideo(f);
         const double fps = video ? video->frameRate : 0;
         const quint32 frames = video ? quint32(qMax(0, video->frameCount)) : 0;
@@ -152,7 +159,9 @@ TdmAction::TdmAction(TCdm &cdm)
         progress.position = [ce](quint32 position) { ce->SetProgress(int(position)); };
         progress.aborted = [ce] { return ce->Aborted(); };
         progress.end = [ce] { ce->EndProgress(); };
-        const TIntervalResult result = WriteScenesByInterval(f->fullPath(), IntervalSeconds(params.value(0)), fps, frames, progress);
+        const TIntervalResult result = WriteScenesByInterval(f->fullPath(), seconds, fps, frames, progress);
+        if (!result.written)
+            throw std::runtime_error("the video has no frame rate to cut it by");
         if (!result.ok())
             throw std::runtime_error(result.error.toStdString());
     };

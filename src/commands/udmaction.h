@@ -94,6 +94,9 @@ public:
     // DureeIncrustation (seconds).
     int whenIncrust = 0;
     int dureeIncrustation = 5;
+    // Intervalle: the length in seconds of the scenes of fixed duration when
+    // the command is given none.
+    int intervalle = 20;
     // Settings of the conversions (the recompression's are the builder's).
     TConversionSettings conversionSettings;
     // The time difference (days) that "DecalageHoraire" gave in this run;
