@@ -72,10 +72,7 @@ TEST(FrameRateConverter, ConversionsDoNotDriftOverAnHour)
         TFrameRateConverter converter;
         converter.SetFrameDuration(c.out.num, c.out.den);
         TTimingSink sink(c.expectedIn, c.out);
-        for (TElement *e : std::initializer_list<TElement *>{&source, &converter, &sink})
-            ASSERT_EQ(pipeline.add(e), TResult::Ok);
-        ASSERT_EQ(pipeline.connect(source.output(0), converter.input(0)), TResult::Ok);
-        ASSERT_EQ(pipeline.connect(converter.output(0), sink.input(0)), TResult::Ok);
+        ASSERT_TRUE(JoinByHand(pipeline, {&source, &converter, &sink}));
         EXPECT_EQ(converter.output(0)->mediaType().frameDuration, c.out);
         converter.startStreaming();
 

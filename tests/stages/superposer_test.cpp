@@ -262,10 +262,7 @@ TEST(SuperposerTest, LinesThatWouldCrossAnEdgeAreMovedInside)
         stage.SetKeepPicture(false);
         configure(stage);
         THandSink sink;
-        for (TElement *e : std::initializer_list<TElement *>{&source, &stage, &sink})
-            ASSERT_EQ(pipeline.add(e), TResult::Ok);
-        ASSERT_EQ(pipeline.connect(source.output(0), stage.input(0)), TResult::Ok);
-        ASSERT_EQ(pipeline.connect(stage.output(0), sink.input(0)), TResult::Ok);
+        ASSERT_TRUE(JoinByHand(pipeline, {&source, &stage, &sink}));
         stage.startStreaming();
         TMediaSample black;
         black.data = QByteArray(qsizetype(RawPictureBytes(media::I420, 720, 576)), char(128));
