@@ -12,6 +12,7 @@
 #include "commands/udmaction.h"
 #include "dv/templates.h"
 #include "pipelines/convertirdvunit.h"
+#include "scenes/sceneproducers.h"
 #include "stages/datecodetextsettings.h"
 
 #include <QColor>
@@ -176,9 +177,8 @@ struct TRunSettings
                 return error = QStringLiteral("SameFolder takes true or false"), false;
             actions.conversionSettings.sameFolder = on;
         } else if (is("DossierSave")) {
-            if (!QFileInfo(value).isDir())
-                return error = QStringLiteral("DossierSave: %1 is not a folder").arg(value), false;
-            actions.conversionSettings.dossierSave = QFileInfo(value).absoluteFilePath();
+            // A folder that does not exist is reported by the conversions that would use it.
+            actions.conversionSettings.dossierSave = value.isEmpty() ? QString() : QFileInfo(value).absoluteFilePath();
         } else if (is("timedifference")) {
             const std::optional<QString> days = TimeDifferenceParameter(value);
             double d = 0;
@@ -192,6 +192,11 @@ struct TRunSettings
             TRecompressSettings &r = actions.cdm().recompressSettings;
             (is("StandardDV") ? r.standard : is("FrequenceDV") ? r.frequency : is("RatioDV") ? r.ratio
                                                                                 : actions.conversionSettings.align) = n;
+        } else if (is("Intervalle")) {
+            const std::optional<int> seconds = IntervalParameter(value);
+            if (!seconds)
+                return error = QStringLiteral("Intervalle takes a whole number of seconds above 0"), false;
+            actions.intervalle = *seconds;
         } else if (is("IncrustX") || is("IncrustY")) {
             if (!number)
                 return error = QStringLiteral("%1 takes 0 to 1000").arg(key), false;
@@ -219,7 +224,7 @@ struct TRunSettings
                                           "WhenIncrust, DureeIncrustation, DecalageDisplay, FormatAjouterDatecode, "
                                           "DatecodeAvant, TimecodeAvant, TemplateRenommer, FormatRenommer, SameFolder, "
                                           "DossierSave, timedifference, StandardDV, FrequenceDV, RatioDV, IncrustX, "
-                                          "IncrustY, IncrustFont, Align)").arg(key),
+                                          "IncrustY, IncrustFont, Align, Intervalle)").arg(key),
                    false;
         }
         return true;
@@ -323,6 +328,8 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
         return usageError(QStringLiteral("%1: --param takes a codec code of 1 to 4 characters").arg(cmd->name));
     if (cmd == &actions.FrequenceVideo && !FrameRateParameter(params.value(0)))
         return usageError(QStringLiteral("%1: --param takes frames per second above 0").arg(cmd->name));
+    if (cmd == &actions.CreerScnByIntervalle && !params.isEmpty() && !IntervalParameter(params.value(0)))
+        return usageError(QStringLiteral("%1: --param takes a whole number of seconds above 0").arg(cmd->name));
     // The friendlier forms of a time difference and a date-time become the
     // numbers the commands read.
     if (cmd == &actions.DecalerHoraire || cmd == &actions.DecalageHoraire) {
@@ -371,7 +378,9 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
         progress.end();
         std::fprintf(stderr, "%s\n", qPrintable(text));
     });
-    QObject::connect(&engine, &TCommandEngine::OnErrorCommand, [&progress, &status](const QString &text, TErrorType type) {
+    int errorsReported = 0;
+    QObject::connect(&engine, &TCommandEngine::OnErrorCommand, [&](const QString &text, TErrorType type) {
+        ++errorsReported;
         progress.end();
         if (!text.isEmpty())
             std::fprintf(stderr, "tarvex-cli: %s\n", qPrintable(text));
@@ -385,7 +394,9 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
     if (list.records.empty())
         return status;
     if (!engine.ExecuteCommand(cmd, params)) {
-        std::fprintf(stderr, "tarvex-cli: %s: none of the files is one the command works on\n", qPrintable(cmd->name));
+        // The command may have said why it does not run.
+        if (errorsReported == 0)
+            std::fprintf(stderr, "tarvex-cli: %s: none of the files is one the command works on\n", qPrintable(cmd->name));
         return status;
     }
     // Ctrl+C stops the run: the current output is closed as it stands.

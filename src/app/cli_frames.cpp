@@ -5,6 +5,7 @@
 #include "avi/avilayout.h"
 #include "avi/avisampleindex.h"
 #include "avi/bytesource.h"
+#include "avi/dvstream.h"
 #include "dv/datecode.h"
 #include "dv/dvcodes.h"
 
@@ -15,33 +16,11 @@
 namespace cli {
 namespace {
 
-// Codec codes under which DV video is stored in vids streams.
-bool isDvCodec(TFourcc code)
-{
-    static const TFourcc codes[] = {
-        MakeFourcc("dvsd"), MakeFourcc("dsvd"), MakeFourcc("csvd"), MakeFourcc("cdvc"),
-        MakeFourcc("dv25"), MakeFourcc("dvcs"), MakeFourcc("dvc "), MakeFourcc("dvcp"),
-        MakeFourcc("dvpp"), MakeFourcc("dvsl"), MakeFourcc("sdvc"), MakeFourcc("cdvh"),
-    };
-    const TFourcc lower = FourccLower(code);
-    for (TFourcc c : codes)
-        if (lower == c)
-            return true;
-    return false;
-}
-
 TFourcc videoCompression(const TAviIndexedStream &stream)
 {
     if (stream.format.size() >= TBitmapInfoHeader::kSize)
         return TBitmapInfoHeader::read(reinterpret_cast<const quint8 *>(stream.format.constData())).compression;
     return 0;
-}
-
-bool isDvStream(const TAviIndexedStream &stream)
-{
-    if (stream.type == fcc::iavs)
-        return true;
-    return stream.type == fcc::vids && (isDvCodec(stream.handler) || isDvCodec(videoCompression(stream)));
 }
 
 // Appends one row for a whole DV frame of `count` DIF sequences.
@@ -86,7 +65,7 @@ void appendFrameColumns(std::string &out, const quint8 *frame, int count)
 
 void flush(std::string &out)
 {
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    writeOutput(out.data(), out.size());
     out.clear();
 }
 
@@ -116,7 +95,7 @@ int runFrames(const QStringList &args)
         return FileError;
     }
     const TAviIndexedStream &stream = index.streams()[size_t(video)];
-    if (!isDvStream(stream)) {
+    if (!IsDvStream(stream, source)) {
         const TFourcc code = stream.type == fcc::vids && videoCompression(stream) ? videoCompression(stream) : stream.handler;
         reportFileError(path, QStringLiteral("the video stream is not DV (codec '%1')").arg(FourccText(code)));
         return FileError;
@@ -142,11 +121,7 @@ int runFrames(const QStringList &args)
             flush(out);
     }
     flush(out);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "tarvex-cli: cannot write the output\n");
-        return FileError;
-    }
-    return Ok;
+    return finishOutput(Ok);
 }
 
 } // namespace cli

@@ -106,8 +106,7 @@ int runInfo(const QStringList &args)
     }
     if (json)
         std::printf("%s", QJsonDocument(array).toJson(QJsonDocument::Indented).constData());
-    std::fflush(stdout);
-    return status;
+    return finishOutput(status);
 }
 
 } // namespace cli

@@ -7,7 +7,9 @@
 
 #include <malloc.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace cli {
 
@@ -24,6 +26,27 @@ int usageError(const QString &message, const char *subcommand)
     else
         std::fprintf(stderr, "Try 'tarvex-cli --help'.\n");
     return UsageError;
+}
+
+namespace {
+int OutputError = 0; // errno of the first failed write to stdout
+} // namespace
+
+void writeOutput(const char *data, size_t size)
+{
+    if (std::fwrite(data, 1, size, stdout) != size && OutputError == 0)
+        OutputError = errno ? errno : EIO;
+}
+
+int finishOutput(int status)
+{
+    errno = 0;
+    if (std::fflush(stdout) != 0 && OutputError == 0)
+        OutputError = errno ? errno : EIO;
+    if (OutputError == 0 && !std::ferror(stdout))
+        return status;
+    std::fprintf(stderr, "tarvex-cli: cannot write the output: %s\n", std::strerror(OutputError ? OutputError : EIO));
+    return FileError;
 }
 
 bool wantsHelp(const QStringList &args)
@@ -94,8 +117,8 @@ const std::vector<TSubcommand> &subcommands()
          "Reads the scene file of the video FILE (FILE with the extension .scn) and prints,\n"
          "tab-separated after a header line, one row per scene: its number, its start and\n"
          "end frames as the scene file holds them (the end is the first frame after the\n"
-         "scene), the datecode of its first frame read from the video (yyyy-mm-dd hh:nn:ss,\n"
-         "or - when there is none) and its title.\n"
+         "scene), the datecode of its first frame that has one, read from the video\n"
+         "(yyyy-mm-dd hh:nn:ss, or - when none has) and its title.\n"
          "\n"
          "Exit status: 0 on success, 1 when the scene file is missing, damaged or\n"
          "unreadable (the scenes read before the damage are printed), 2 on a usage error.\n",
@@ -123,6 +146,19 @@ static void printToolHelp()
                 "'tarvex-cli SUBCOMMAND --help' describes a subcommand or a command.\n");
 }
 
+// What a command does beyond what its name says, for its help.
+static const char *CommandNote(const QString &command)
+{
+    if (command == QLatin1String("DateFichier"))
+        return "Sets each file's modification time to its first datecode (with the display\n"
+               "shift). Only the modification time is set: Linux gives programs no way to set\n"
+               "a file's creation time.\n\n";
+    if (command == QLatin1String("CreerScnByIntervalle"))
+        return "Writes the video's scene file with scenes of the same length: --param seconds,\n"
+               "or the setting Intervalle (default 20).\n\n";
+    return "";
+}
+
 static void printCommandHelp(const QString &command)
 {
     std::printf("Usage: tarvex-cli %s [--yes|--no] [--param=VALUE] [--set NAME=VALUE]... FILE...\n"
@@ -131,12 +167,14 @@ static void printCommandHelp(const QString &command)
                 "Files the command does not apply to are skipped. Messages go to stderr, with a\n"
                 "progress bar when stderr is a terminal.\n"
                 "\n"
+                "%s"
                 "  --yes            answer Yes to every question (overwriting, deleting)\n"
                 "  --no             answer No to every question\n"
                 "                   (without either: asked on the terminal when stdin is one,\n"
                 "                   else No)\n"
                 "  --param=VALUE    the command's parameter: CreerScnByIntervalle: the interval in\n"
-                "                   seconds; ModifierCodec: a codec code of 1 to 4 characters;\n"
+                "                   seconds (without one: the setting Intervalle);\n"
+                "                   ModifierCodec: a codec code of 1 to 4 characters;\n"
                 "                   FrequenceVideo: frames per second, e.g. 25 or 29.97;\n"
                 "                   DecalerHoraire, DecalageHoraire: a time difference in days\n"
                 "                   (e.g. -0.0625) or [+|-][D.]HH:MM:SS (e.g. -1:30:00, +1.02:00:00);\n"
@@ -154,14 +192,15 @@ static void printCommandHelp(const QString &command)
                 "                   recompression: StandardDV (0 PAL, 1 NTSC), FrequenceDV\n"
                 "                   (0 32000, 1 44100, 2 48000 Hz), RatioDV (0 4:3, 1 16:9);\n"
                 "                   renaming: FormatAjouterDatecode, DatecodeAvant, TimecodeAvant\n"
-                "                   (true/false), TemplateRenommer, FormatRenommer\n"
+                "                   (true/false), TemplateRenommer, FormatRenommer;\n"
+                "                   scenes: Intervalle (seconds, default 20)\n"
                 "\n"
                 "Ctrl+C stops the run: the file being written is closed as it stands (valid,\n"
                 "holding what was written) and no further file starts.\n"
                 "\n"
                 "Exit status: 0 when every file succeeded or was skipped, 1 when a file failed,\n"
                 "2 on a usage error, 130 when stopped by Ctrl+C.\n",
-                qPrintable(command), qPrintable(command));
+                qPrintable(command), qPrintable(command), CommandNote(command));
 }
 
 // Drawing text into pictures needs the fonts of a GUI application; the other

@@ -37,13 +37,9 @@ int runRiff(const QStringList &args)
     const QStringList lines = report.build(source, path);
     const QString text = rich ? lines.join(QLatin1Char('\n')) : RiffReportPlainText(lines);
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fputc('\n', stdout);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "tarvex-cli: cannot write the output\n");
-        return FileError;
-    }
-    return Ok;
+    writeOutput(bytes.constData(), size_t(bytes.size()));
+    writeOutput("\n", 1);
+    return finishOutput(Ok);
 }
 
 } // namespace cli

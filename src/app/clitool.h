@@ -25,6 +25,11 @@ struct TSubcommand
 void reportFileError(const QString &file, const QString &reason);
 // "tarvex-cli: message" plus a hint to --help on stderr; returns UsageError.
 int usageError(const QString &message, const char *subcommand = nullptr);
+// Writes to stdout, keeping the reason of a failure for finishOutput.
+void writeOutput(const char *data, size_t size);
+// Flushes stdout: status, or FileError after "tarvex-cli: cannot write the
+// output: reason" on stderr when the output could not be written.
+int finishOutput(int status);
 // True when args holds -h or --help.
 bool wantsHelp(const QStringList &args);
 void printHelp(const TSubcommand &command);

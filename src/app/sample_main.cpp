@@ -37,6 +37,7 @@ struct TOptions
     bool wide = false;
     QDateTime start{QDate(2007, 12, 31), QTime(23, 59, 50)};
     int jumpAt = -1; // frame where the second scene starts; -1 = the middle
+    int undated = 0; // first frames without a recording date and time
     QString output;
 };
 
@@ -51,7 +52,8 @@ const char *kUsage =
     "  --ntsc            525/60 (720x480, 29.97 fps) instead of 625/50 (720x576, 25 fps)\n"
     "  --wide            16:9 instead of 4:3\n"
     "  --start DATETIME  datecode of the first frame, yyyy-mm-ddThh:mm:ss (default 2007-12-31T23:59:50)\n"
-    "  --jump-at N       first frame of the second scene (default: the middle)\n";
+    "  --jump-at N       first frame of the second scene (default: the middle)\n"
+    "  --undated N       the first N frames carry no recording date and time\n";
 
 int usage(const char *message)
 {
@@ -78,6 +80,9 @@ bool parse(const QStringList &args, TOptions &o, QString &error)
         } else if (a == QLatin1String("--jump-at")) {
             if (!value(o.jumpAt) || o.jumpAt < 0)
                 return error = QStringLiteral("--jump-at takes a frame number"), false;
+        } else if (a == QLatin1String("--undated")) {
+            if (!value(o.undated) || o.undated < 0)
+                return error = QStringLiteral("--undated takes a number of frames"), false;
         } else if (a == QLatin1String("--ntsc")) {
             o.ntsc = true;
         } else if (a == QLatin1String("--wide")) {
@@ -242,7 +247,8 @@ int main(int argc, char **argv)
         // The camcorder clock runs in whole seconds from the start of each scene.
         const QDateTime when = (second ? secondScene : o.start).addSecs(local / nominalFps);
         TCamcorderPacks packs;
-        packs.datecode = fieldsOf(when);
+        if (i >= o.undated)
+            packs.datecode = fieldsOf(when);
         const int tcFrames = i; // tape timecode runs on across the scenes
         packs.timecode = TTimecodeFields{quint8(tcFrames / nominalFps / 3600 % 24), quint8(tcFrames / nominalFps / 60 % 60),
                                          quint8(tcFrames / nominalFps % 60), quint8(tcFrames % nominalFps)};

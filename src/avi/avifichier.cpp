@@ -59,9 +59,10 @@ TaviFichier::TaviFichier(const QString &fullPath, const QString &datecodeFormat)
         codec.clear();
     }
 
-    // 4. probe. Our DV splitter takes interleaved DV whatever the stream's
-    // handler code, so a second probe with the code forced to dvsd could not
-    // change the outcome: the file is never written to here.
+    // 4. probe. The probe takes DV under any codec code capture programs
+    // give it (interleaved, or a video stream whose frames are DV), so
+    // nothing is retried with the code forced to dvsd: the file is never
+    // written to here.
     TdmList &probe = SharedProbe();
     if (!probe.Probe(fullPath)) {
         timecodeText.clear();

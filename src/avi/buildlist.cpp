@@ -1,5 +1,7 @@
 #include "avi/buildlist.h"
 
+#include "avi/dvstream.h"
+
 #include "pipelines/avisplitter.h"
 #include "pipelines/dvsplitter.h"
 #include "pipelines/pipeline.h"
@@ -8,6 +10,7 @@
 
 namespace {
 constexpr int kPauseWaitMs = 1000;
+constexpr int kDatecodeSearchSeconds = 2;
 } // namespace
 
 struct TdmList::TComponents
@@ -29,6 +32,22 @@ struct TdmList::TComponents
         listfg.setTimeFormat(TPipeline::TTimeFormat::MediaTime);
         duration = listfg.duration();
         return type;
+    }
+
+    // A capture often starts with frames recorded before the camcorder's
+    // clock was written into them: the file's datecode is then the first
+    // one within its first seconds.
+    void takeLateDatecode(int stream, TProbeResult &r) const
+    {
+        const TByteSource *file = source.source();
+        const auto &streams = avisplitter.index().streams();
+        if (!file || stream < 0 || size_t(stream) >= streams.size())
+            return;
+        const TAviIndexedStream &s = streams[size_t(stream)];
+        if (const std::optional<TDateTime> found = FirstDatecode(*file, s, 1, FramesWithin(s, kDatecodeSearchSeconds))) {
+            r.firstDatecodePresent = true;
+            r.firstDatecode = *found;
+        }
     }
 };
 
@@ -113,6 +132,8 @@ bool TdmList::Probe(const QString &fileName)
                 r.firstDatecode = seen.current.datecode;
                 r.firstTimecode = seen.current.timecode;
                 r.first16x9 = seen.current.is16x9;
+                if (!r.firstDatecodePresent)
+                    c.takeLateDatecode(i, r);
             } else {
                 // No frame reached the stage in time: report no datecode rather than an old one.
                 r.firstDatecodePresent = r.firstTimecodePresent = false;

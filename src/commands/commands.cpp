@@ -100,10 +100,24 @@ void TFastcmd::showStartMessage(TAbstractListFichier *fichier, TCommandEngine *c
         ce->MessageCommand(FormatCmdText(StartMessage, fichier ? fichier->fileName() : QString(), passe));
 }
 
-void TFastcmd::reportError(const QString &fullPath, TCommandEngine *ce, int passe) const
+void TFastcmd::reportError(const QString &fullPath, TCommandEngine *ce, int passe, const QString &reason) const
 {
-    if (!ErrorMessage.isEmpty())
-        ce->ErrorCommand(FormatCmdText(ErrorMessage, fullPath, passe), etError);
+    if (ErrorMessage.isEmpty())
+        return;
+    if (!reason.isEmpty())
+        ce->MessageCommand(reason);
+    ce->ErrorCommand(FormatCmdText(ErrorMessage, fullPath, passe), etError);
+}
+
+void TFastcmd::runGuarded(const QString &fullPath, TCommandEngine *ce, int passe, const std::function<void()> &work) const
+{
+    try {
+        work();
+    } catch (const std::exception &e) {
+        reportError(fullPath, ce, passe, QString::fromUtf8(e.what()));
+    } catch (...) {
+        reportError(fullPath, ce, passe);
+    }
 }
 
 void TFastcmd::execute(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
@@ -123,13 +137,11 @@ void TFastcmd::DoExecution(TAbstractListFichier *fichier, const QStringList &par
 {
     // The record may be replaced or removed by the list update: keep its path.
     const QString fullPath = fichier ? fichier->fullPath() : QString();
-    try {
+    runGuarded(fullPath, ce, passe, [&] {
         showStartMessage(fichier, ce, passe);
         execute(fichier, params, ce, passe);
         updateFile(ce);
-    } catch (...) {
-        reportError(fullPath, ce, passe);
-    }
+    });
 }
 
 // --- Tcmd ---

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class tAbstractCmd
 {
 public:
@@ -79,7 +81,12 @@ public:
 
 protected:
     void showStartMessage(TAbstractListFichier *fichier, TCommandEngine *ce, int passe) const;
-    void reportError(const QString &fullPath, TCommandEngine *ce, int passe) const;
+    // The error message for the file, after the reason when there is one
+    // (nothing when the command's failures are silent).
+    void reportError(const QString &fullPath, TCommandEngine *ce, int passe, const QString &reason = {}) const;
+    // Runs work for one file: whatever it throws is reported with the error
+    // message and the reason it carries, and the run goes on.
+    void runGuarded(const QString &fullPath, TCommandEngine *ce, int passe, const std::function<void()> &work) const;
     // Calls the execution hook.
     virtual void execute(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe);
     // Applies UpdateFile after a file.

@@ -16,6 +16,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -60,8 +61,19 @@ QString TdmAction::outputFolder() const
 {
     if (!conversionSettings.dossierSave.isEmpty())
         return conversionSettings.dossierSave;
+    // The documents folder, where the user has one.
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return documents.isEmpty() ? QDir::homePath() : documents;
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+bool TdmAction::outputFolderCondition(TCommandEngine *ce) const
+{
+    const QString &folder = conversionSettings.dossierSave;
+    if (conversionSettings.sameFolder || folder.isEmpty() || QFileInfo(folder).isDir())
+        return true;
+    // Said once, before any file: every file of the run would fail on it.
+    ce->ErrorCommand(QStringLiteral("The output folder %1 does not exist").arg(QDir::toNativeSeparators(folder)), etError);
+    return false;
 }
 
 QString TdmAction::folderRule(TAbstractListFichier *fichier, const QString &suffix) const
@@ -82,6 +94,7 @@ void TdmAction::setAudioRates(TAbstractListFichier *fichier, bool both)
 
 void TdmAction::declareConversion(TWriterGraphCmd &cmd, bool wave)
 {
+    cmd.OnCommandCondition = [this](TCommandEngine *ce) { return outputFolderCondition(ce); };
     cmd.OnCheckOutput = [this, &cmd, wave]() -> QString {
         if (!cmd.Filtergraph)
             return {};
@@ -284,7 +297,7 @@ void TdmAction::declareConversionCommands()
             return nullptr;
         m_contentWriter = std::make_unique<TSceneByContent>(f->fullPath());
         if (!m_contentWriter->ok())
-            failWriter(CreerScnByContenu, m_contentWriter->errorString());
+            failWriter(m_contentWriter->errorString());
         m_cdm.sceneDetectContenu.setCutCallback(m_contentWriter->cutCallback());
         m_cdm.sceneDetectContenu.setEndCallback(m_contentWriter->endCallback());
         return pipeline;

@@ -64,7 +64,7 @@ void TGraphCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &pa
     if (!OnBuildGraph)
         return;
     const QString fullPath = fichier ? fichier->fullPath() : QString();
-    try {
+    runGuarded(fullPath, ce, passe, [&] {
         showStartMessage(fichier, ce, passe);
         Duree = 0;
         Debut = 0;
@@ -75,9 +75,7 @@ void TGraphCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &pa
         if (!Filtergraph && UpdateFile == ufAdd)
             return; // nothing was built, so nothing was written
         applyUpdate(ce, true);
-    } catch (...) {
-        reportError(fullPath, ce, passe);
-    }
+    });
 }
 
 // --- TRenameCmd ---
@@ -116,14 +114,12 @@ TModalResult TRenameCmd::DoFileConfirmation(TAbstractListFichier *fichier, const
 void TRenameCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
 {
     const QString fullPath = fichier ? fichier->fullPath() : QString();
-    try {
+    runGuarded(fullPath, ce, passe, [&] {
         showStartMessage(fichier, ce, passe);
         computeDestination(fichier, params, passe);
         if (Tcmd::OnExecution)
             Tcmd::OnExecution(fichier, destination(), params, ce, passe);
         if (!destination().isEmpty())
             ce->RenameFichier(destination());
-    } catch (...) {
-        reportError(fullPath, ce, passe);
-    }
+    });
 }

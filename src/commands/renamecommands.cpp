@@ -141,8 +141,8 @@ bool SetFileDates(const QString &path, const QDateTime &when)
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite))
         return false;
-    // Most Linux file systems keep the birth time to themselves: that one may fail.
-    file.setFileTime(when, QFileDevice::FileBirthTime);
+    // Linux gives programs no way to set a file's creation (birth) time:
+    // the modification time is the file's date.
     return file.setFileTime(when, QFileDevice::FileModificationTime);
 }
 

@@ -44,10 +44,8 @@ void TWriterGraphCmd::DoExecution(TAbstractListFichier *fichier, const QStringLi
     TGraphCmd::DoExecution(fichier, params, ce, passe);
     if (OnCheckOutput) {
         const QString problem = OnCheckOutput();
-        if (!problem.isEmpty()) {
-            reportError(fichier ? fichier->fullPath() : QString(), ce, passe);
-            ce->MessageCommand(problem);
-        }
+        if (!problem.isEmpty())
+            reportError(fichier ? fichier->fullPath() : QString(), ce, passe, problem);
     }
 }
 
@@ -136,7 +134,8 @@ TdmAction::TdmAction(TCdm &cdm)
         return problem;
     };
 
-    // Create a scn file with fixed durations: the parameter is the interval in seconds.
+    // Create a scn file with fixed durations: the parameter is the interval in
+    // seconds; without one, the setting Intervalle.
     CreerScnByIntervalle.Nombre = fnSelect;
     CreerScnByIntervalle.UpdateDisplay = udEach;
     CreerScnByIntervalle.UpdateFile = ufReload;
@@ -145,7 +144,13 @@ TdmAction::TdmAction(TCdm &cdm)
     CreerScnByIntervalle.OnDestination = [](TAbstractListFichier *f, const QStringList &, int) {
         return DerivedFilePath(f->fullPath(), QStringLiteral(".scn"));
     };
-    CreerScnByIntervalle.OnExecution = [](TAbstractListFichier *f, const QString &, const QStringList &params, TCommandEngine *ce, int) {
+    CreerScnByIntervalle.OnCommandCondition = [](TCommandEngine *ce) {
+        const QString given = ce->params().value(0);
+        return given.trimmed().isEmpty() || IntervalParameter(given).has_value();
+    };
+    CreerScnByIntervalle.OnExecution = [this](TAbstractListFichier *f, const QString &, const QStringList &params, TCommandEngine *ce, int) {
+        const QString given = params.value(0);
+        const int seconds = given.trimmed().isEmpty() ? intervalle : IntervalSeconds(given);
         const TaviFichier *video = AsVideo(f);
         const double fps = video ? video->frameRate : 0;
         const quint32 frames = video ? quint32(qMax(0, video->frameCount)) : 0;
@@ -154,7 +159,9 @@ TdmAction::TdmAction(TCdm &cdm)
         progress.position = [ce](quint32 position) { ce->SetProgress(int(position)); };
         progress.aborted = [ce] { return ce->Aborted(); };
         progress.end = [ce] { ce->EndProgress(); };
-        const TIntervalResult result = WriteScenesByInterval(f->fullPath(), IntervalSeconds(params.value(0)), fps, frames, progress);
+        const TIntervalResult result = WriteScenesByInterval(f->fullPath(), seconds, fps, frames, progress);
+        if (!result.written)
+            throw std::runtime_error("the video has no frame rate to cut it by");
         if (!result.ok())
             throw std::runtime_error(result.error.toStdString());
     };
@@ -227,11 +234,9 @@ tAbstractCmd *TdmAction::find(const QString &name)
     return nullptr;
 }
 
-void TdmAction::failWriter(tAbstractCmd &cmd, const QString &reason)
+void TdmAction::failWriter(const QString &reason)
 {
-    // The command reports the file with its error message; the reason goes before it.
-    if (cmd.engine())
-        cmd.engine()->MessageCommand(reason);
+    // The command reports the file with its error message, after this reason.
     m_sceneWriter.reset();
     m_srtWriter.reset();
     m_contentWriter.reset();
@@ -248,7 +253,7 @@ TPipeline *TdmAction::buildSceneProbe(TAbstractListFichier *fichier)
         return nullptr;
     m_sceneWriter = std::make_unique<TSceneByDatecode>(fichier->fullPath());
     if (!m_sceneWriter->ok())
-        failWriter(CreerScnByDate, m_sceneWriter->errorString());
+        failWriter(m_sceneWriter->errorString());
     m_cdm.sceneDetect.setSceneCallback(m_sceneWriter->sceneCallback());
     m_cdm.sceneDetect.setEndCallback(m_sceneWriter->endCallback());
     return pipeline;
@@ -264,7 +269,7 @@ TPipeline *TdmAction::buildSubtitleProbe(TAbstractListFichier *fichier)
         return nullptr;
     m_srtWriter = std::make_unique<TWriteSrt>(fichier->fullPath(), video ? video->frameRate : 0.0);
     if (!m_srtWriter->ok())
-        failWriter(CreerSrt, m_srtWriter->errorString());
+        failWriter(m_srtWriter->errorString());
     m_cdm.sceneDetect.setTextMode(whenIncrust);
     m_cdm.sceneDetect.setDisplaySeconds(dureeIncrustation);
     m_cdm.sceneDetect.setTextCallback(m_srtWriter->textCallback());

@@ -94,6 +94,9 @@ public:
     // DureeIncrustation (seconds).
     int whenIncrust = 0;
     int dureeIncrustation = 5;
+    // Intervalle: the length in seconds of the scenes of fixed duration when
+    // the command is given none.
+    int intervalle = 20;
     // Settings of the conversions (the recompression's are the builder's).
     TConversionSettings conversionSettings;
     // The time difference (days) that "DecalageHoraire" gave in this run;
@@ -117,12 +120,15 @@ private:
     void declareConversionCommands();
     void declareConversion(TWriterGraphCmd &cmd, bool wave);
     QString outputFolder() const;
+    // True unless the conversions would go to an output folder that does
+    // not exist (SameFolder off), which is then reported.
+    bool outputFolderCondition(TCommandEngine *ce) const;
     // The conversion's output path for a file (SameFolder / DossierSave).
     QString folderRule(TAbstractListFichier *fichier, const QString &suffix) const;
     // Both converters (or the first) to the file's own audio rate.
     void setAudioRates(TAbstractListFichier *fichier, bool both);
     TPipeline *buildCut(TAbstractListFichier *fichier, const QString &dest, int passe);
-    [[noreturn]] void failWriter(tAbstractCmd &cmd, const QString &reason);
+    [[noreturn]] void failWriter(const QString &reason);
     TPipeline *buildSceneProbe(TAbstractListFichier *fichier);
     TPipeline *buildSubtitleProbe(TAbstractListFichier *fichier);
 

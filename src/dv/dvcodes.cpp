@@ -270,3 +270,17 @@ int DifSequenceCount(qint64 sampleLength)
         return dif::Sequences625;
     return 0;
 }
+
+bool IsDifFrameHead(const quint8 *head)
+{
+    // Section type (ID0 bits 5-7), sequence number (ID1 bits 4-7) and block
+    // number (ID2) of blocks 0 to 5.
+    static constexpr quint8 sections[6] = {0, 1, 1, 2, 2, 2};
+    static constexpr quint8 numbers[6] = {0, 0, 1, 0, 1, 2};
+    for (int b = 0; b < 6; ++b) {
+        const quint8 *id = head + b * dif::BlockSize;
+        if ((id[0] >> 5) != sections[b] || (id[1] >> 4) != 0 || id[2] != numbers[b])
+            return false;
+    }
+    return true;
+}

@@ -128,3 +128,8 @@ void WriteWideScreen(quint8 *frame, int count, bool wide16x9);
 // Sequences of a DV sample: 10 for 120000 bytes, 12 for 144000, else 0 (not
 // a frame this module parses).
 int DifSequenceCount(qint64 sampleLength);
+
+// True when head (the first dif::HeadBlocksSize bytes of a frame) holds the
+// block IDs of the head of a DV frame: the header, the two subcode blocks and
+// the three VAUX blocks of DIF sequence 0, in that order.
+bool IsDifFrameHead(const quint8 *head);

@@ -97,6 +97,12 @@ TAviStreamConfig TAviMux::streamConfig(const TMediaType &type) const
         h.fccType = fcc::vids;
         h.fccHandler = type.subtype == media::Rgb24 ? 0 : type.subtype;
         s.format = type.format.mid(TVideoInfoHeader::kBitmapOffset);
+        // DV read under another program's codec code is written as dvsd throughout.
+        if (type.subtype == media::Dvsd && s.format.size() >= TBitmapInfoHeader::kSize) {
+            TBitmapInfoHeader bitmap = TBitmapInfoHeader::read(reinterpret_cast<const quint8 *>(s.format.constData()));
+            bitmap.compression = fcc::dvsd;
+            bitmap.write(reinterpret_cast<quint8 *>(s.format.data()));
+        }
         h.right = qint16(info.bitmap.width);
         h.bottom = qint16(qAbs(info.bitmap.height));
     }

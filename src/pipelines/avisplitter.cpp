@@ -1,5 +1,7 @@
 #include "pipelines/avisplitter.h"
 
+#include "avi/dvstream.h"
+
 #include <algorithm>
 
 namespace {
@@ -116,9 +118,16 @@ TMediaType TAviSplitter::typeOf(const TAviIndexedStream &stream) const
         TFourcc subtype = info.bitmap.compression;
         if (subtype == 0)
             subtype = info.bitmap.bitCount == 24 ? media::Rgb24 : stream.handler;
-        if (IsDvInfoCodec(subtype))
+        // DV under any of the codes capture programs give it is offered as
+        // dvsd; the format block keeps the file's own code.
+        if (m_source && IsDvStream(stream, *m_source))
+            subtype = media::Dvsd;
+        else if (IsDvInfoCodec(subtype))
             subtype = FourccLower(subtype);
-        return TMediaType::video(subtype, info, extra);
+        TMediaType type = TMediaType::video(subtype, info, extra);
+        if (stream.header.rate > 0 && stream.header.scale > 0)
+            type.frameDuration = {stream.header.scale, stream.header.rate};
+        return type;
     }
     if (stream.type == fcc::auds) {
         TWaveFormatEx wave;

@@ -23,10 +23,11 @@ TMediaType TColorConverterElement::outputType(int) const
 {
     if (!input(0)->isConnected())
         return {};
-    const TVideoInfoHeader in = input(0)->mediaType().videoInfo();
+    const TMediaType &inType = input(0)->mediaType();
+    const TVideoInfoHeader in = inType.videoInfo();
     const int width = m_width ? m_width : in.bitmap.width;
     const int height = m_height ? m_height : qAbs(in.bitmap.height);
-    return RawVideoType(m_subtype, width, height, in.avgTimePerFrame);
+    return RawVideoType(m_subtype, width, height, in.avgTimePerFrame, inType.frameDuration);
 }
 
 void TColorConverterElement::receive(int, TMediaSample &sample)

@@ -15,8 +15,9 @@ bool IsMajor(const TMediaType &type, TFourcc major)
 
 TCdm::TCdm()
 {
-    // The content stage numbers its pictures by the frame the stamper saw last.
-    sceneDetectContenu.setFrameIndexSource([this] { return mediaStamper.mediaStart(); });
+    // The content stage numbers each picture by the frame the stamper saw it
+    // decoded from (a decoder that reorders gives them back later).
+    sceneDetectContenu.setFrameIndexSource([this](const TMediaSample &picture) { return qint64(mediaStamper.frameIndexOf(picture)); });
     // Nothing shows the conversions' pictures: the inlay draws straight into them.
     superposer.SetKeepPicture(false);
     // The writer takes the frames in runs rather than one thread switch each.

@@ -19,7 +19,8 @@ TMediaType TDvVideoDecoderElement::outputType(int) const
         return {};
     const TVideoInfoHeader info = input(0)->mediaType().videoInfo();
     const bool ntsc = info.bitmap.height == 480 || info.bitmap.sizeImage == 120000;
-    return RawVideoType(ntsc ? media::Y41B : media::I420, 720, ntsc ? 480 : 576, info.avgTimePerFrame);
+    return RawVideoType(ntsc ? media::Y41B : media::I420, 720, ntsc ? 480 : 576, info.avgTimePerFrame,
+                        input(0)->mediaType().frameDuration);
 }
 
 void TDvVideoDecoderElement::startStreaming()

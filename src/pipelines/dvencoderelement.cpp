@@ -42,6 +42,7 @@ TMediaType TDvVideoEncoderElement::outputType(int) const
         info.bitRate = quint32(qint64(info.bitmap.sizeImage) * 8 * 10000000 / info.avgTimePerFrame);
     TMediaType type = TMediaType::video(media::Dvsd, info);
     type.sampleSize = info.bitmap.sizeImage;
+    type.frameDuration = pal ? TFrameDuration{1, 25} : TFrameDuration{1001, 30000};
     return type;
 }
 

@@ -10,19 +10,7 @@ TFrameRateConverter::TFrameRateConverter() : TElement(QStringLiteral("Frame Rate
 
 void TFrameRateConverter::SetFrameDuration(qint64 numerator, qint64 denominator)
 {
-    m_outNum = numerator > 0 && denominator > 0 ? numerator : 0;
-    m_outDen = numerator > 0 && denominator > 0 ? denominator : 0;
-}
-
-void TFrameRateConverter::FrameDurationOf(qint64 avgTimePerFrame, qint64 &numerator, qint64 &denominator)
-{
-    if (avgTimePerFrame == 333666 || avgTimePerFrame == 333667) {
-        numerator = 1001;
-        denominator = 30000;
-    } else {
-        numerator = qMax<qint64>(0, avgTimePerFrame);
-        denominator = 10000000;
-    }
+    m_out = numerator > 0 && denominator > 0 ? TFrameDuration{numerator, denominator} : TFrameDuration{};
 }
 
 TResult TFrameRateConverter::checkInputType(int, const TMediaType &type)
@@ -35,17 +23,17 @@ TMediaType TFrameRateConverter::outputType(int) const
     if (!input(0)->isConnected())
         return {};
     TMediaType type = input(0)->mediaType();
-    if (m_outNum > 0) {
-        TVideoInfoHeader info = type.videoInfo();
-        info.avgTimePerFrame = (m_outNum * 10000000 + m_outDen / 2) / m_outDen;
-        type = RawVideoType(type.subtype, info.bitmap.width, qAbs(info.bitmap.height), info.avgTimePerFrame);
+    if (m_out.isValid()) {
+        const TVideoInfoHeader info = type.videoInfo();
+        type = RawVideoType(type.subtype, info.bitmap.width, qAbs(info.bitmap.height),
+                            (m_out.num * 10000000 + m_out.den / 2) / m_out.den, m_out);
     }
     return type;
 }
 
 void TFrameRateConverter::startStreaming()
 {
-    FrameDurationOf(input(0)->isConnected() ? input(0)->mediaType().videoInfo().avgTimePerFrame : 0, m_inNum, m_inDen);
+    m_in = input(0)->isConnected() ? input(0)->mediaType().exactFrameDuration() : TFrameDuration{};
     m_received = 0;
     m_sent = 0;
 }
@@ -58,7 +46,7 @@ void TFrameRateConverter::flushed()
 
 void TFrameRateConverter::receive(int, TMediaSample &sample)
 {
-    if (m_outNum <= 0 || m_inNum <= 0) {
+    if (!m_out.isValid() || !m_in.isValid()) {
         deliver(0, sample);
         return;
     }
@@ -69,11 +57,11 @@ void TFrameRateConverter::receive(int, TMediaSample &sample)
         m_base = qMax<qint64>(0, sample.timeStart);
     const qint64 i = m_received++;
     __extension__ typedef __int128 Wide;
-    const Wide end = Wide(i + 1) * m_inNum * m_outDen;
-    while (Wide(m_sent) * m_outNum * m_inDen < end) {
+    const Wide end = Wide(i + 1) * m_in.num * m_out.den;
+    while (Wide(m_sent) * m_out.num * m_in.den < end) {
         TMediaSample out = sample;
-        out.timeStart = m_base + qint64(Wide(m_sent) * m_outNum * 10000000 / m_outDen);
-        out.timeStop = m_base + qint64(Wide(m_sent + 1) * m_outNum * 10000000 / m_outDen);
+        out.timeStart = m_base + qint64(Wide(m_sent) * m_out.num * 10000000 / m_out.den);
+        out.timeStop = m_base + qint64(Wide(m_sent + 1) * m_out.num * 10000000 / m_out.den);
         ++m_sent;
         deliver(0, out);
         if (flushing())

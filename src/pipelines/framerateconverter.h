@@ -3,7 +3,9 @@
 // Frame rate converter: raw pictures in, the same pictures out at another
 // frame rate, repeated or dropped by time so that the output lasts as long
 // as the input (PAL 25 fps to NTSC 29.97 fps repeats one picture in five;
-// the other way drops one in six). Each picture keeps the media times of the
+// the other way drops one in six). Times are exact fractions of a second
+// (the input's frame time as its stream gives it), so that no rounding
+// builds up over a long file. Each picture keeps the media times of the
 // source frame it shows, so that per-frame data saved upstream (the frame's
 // packs) still finds its frame; the stream times are the output's own.
 
@@ -23,15 +25,9 @@ public:
     void startStreaming() override;
     void flushed() override;
 
-    // The frame duration of a stream, as a fraction of a second: 100 ns
-    // units, with the NTSC values 333666 and 333667 read as 1001 / 30000.
-    static void FrameDurationOf(qint64 avgTimePerFrame, qint64 &numerator, qint64 &denominator);
-
 private:
-    qint64 m_outNum = 0;
-    qint64 m_outDen = 0;
-    qint64 m_inNum = 0;
-    qint64 m_inDen = 0;
+    TFrameDuration m_out;
+    TFrameDuration m_in;
     qint64 m_received = 0; // source pictures seen in this run
     qint64 m_sent = 0;     // output pictures delivered in this run
     qint64 m_base = 0;     // stream time of the run's first picture

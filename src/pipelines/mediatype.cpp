@@ -57,6 +57,26 @@ QByteArray TMediaType::videoExtra() const
     return format.mid(TVideoInfoHeader::kSize);
 }
 
+TFrameDuration TMediaType::exactFrameDuration() const
+{
+    if (frameDuration.isValid())
+        return frameDuration;
+    const qint64 t = videoInfo().avgTimePerFrame;
+    if (t <= 0)
+        return {};
+    // Rates of 1000 / 1001 of a whole rate (23.976, 29.97, 59.94), whose
+    // frame time in 100 ns is rounded either way.
+    for (const qint64 fps : {24, 30, 60}) {
+        const qint64 exact2 = qint64(2) * 1001 * 10000000 / (1000 * fps); // twice the time, for the rounding
+        if (t == exact2 / 2 || t == (exact2 + 1) / 2)
+            return {1001, 1000 * fps};
+    }
+    // Whole rates: the frame time rounded to 100 ns.
+    if (const qint64 fps = (10000000 + t / 2) / t; fps > 0 && (10000000 + fps / 2) / fps == t)
+        return {1, fps};
+    return {t, 10000000};
+}
+
 TMediaType TMediaType::video(TFourcc subtype, const TVideoInfoHeader &info, const QByteArray &extra)
 {
     TMediaType t;

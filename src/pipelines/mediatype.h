@@ -47,6 +47,16 @@ struct TVideoInfoHeader
     void write(quint8 *p) const;
 };
 
+// The time of one video frame as an exact fraction of a second, num / den
+// (an AVI stream's scale / rate: 1 / 15, 1001 / 30000); 0 / 0 when unknown.
+struct TFrameDuration
+{
+    qint64 num = 0;
+    qint64 den = 0;
+    bool isValid() const { return num > 0 && den > 0; }
+    bool operator==(const TFrameDuration &) const = default;
+};
+
 struct TMediaType
 {
     TFourcc majorType = 0;
@@ -61,6 +71,9 @@ struct TMediaType
     // than what its format block says (the DV splitter) choose them when it
     // connects. Elements that pass a type on pass it along.
     QByteArray firstSample;
+    // Video: the exact frame time, where the stream says it (the frame time
+    // of the format block is rounded to 100 ns).
+    TFrameDuration frameDuration;
 
     bool isValid() const { return majorType != 0; }
     bool operator==(const TMediaType &) const = default;
@@ -71,6 +84,11 @@ struct TMediaType
     TDvInfo dvInfo() const;
     // Extra bytes after the bitmap header of a video-info block (a DVINFO record, codec extradata).
     QByteArray videoExtra() const;
+    // The exact frame time: frameDuration when known, else the format
+    // block's frame time, in which the rounded times of whole frame rates
+    // and of their NTSC variants (666667: 1 / 15, 333667: 1001 / 30000) are
+    // read as those rates; 0 / 0 without one.
+    TFrameDuration exactFrameDuration() const;
 
     static TMediaType video(TFourcc subtype, const TVideoInfoHeader &info, const QByteArray &extra = {});
     static TMediaType audio(const TWaveFormatEx &wave);

@@ -42,7 +42,7 @@ qint64 RawPictureBytes(TFourcc subtype, int width, int height)
     return av_image_get_buffer_size(format, width, height, 1);
 }
 
-TMediaType RawVideoType(TFourcc subtype, int width, int height, qint64 avgTimePerFrame)
+TMediaType RawVideoType(TFourcc subtype, int width, int height, qint64 avgTimePerFrame, const TFrameDuration &frameDuration)
 {
     TVideoInfoHeader info;
     info.avgTimePerFrame = avgTimePerFrame;
@@ -56,6 +56,7 @@ TMediaType RawVideoType(TFourcc subtype, int width, int height, qint64 avgTimePe
     info.source[3] = info.target[3] = height;
     TMediaType type = TMediaType::video(subtype, info);
     type.sampleSize = info.bitmap.sizeImage;
+    type.frameDuration = frameDuration;
     return type;
 }
 

@@ -13,8 +13,9 @@ AVPixelFormat RawPixelFormat(TFourcc subtype);
 TFourcc RawSubtype(AVPixelFormat format);
 bool IsRawVideo(const TMediaType &type);
 
-// A raw video type of that subtype and size.
-TMediaType RawVideoType(TFourcc subtype, int width, int height, qint64 avgTimePerFrame);
+// A raw video type of that subtype and size, with the exact frame time when known.
+TMediaType RawVideoType(TFourcc subtype, int width, int height, qint64 avgTimePerFrame,
+                        const TFrameDuration &frameDuration = {});
 // Bytes of one picture.
 qint64 RawPictureBytes(TFourcc subtype, int width, int height);
 

@@ -85,7 +85,16 @@ TVideoDecoder::TVideoDecoder(const TVideoStreamFormat &format, int threads) : m_
 
 TVideoDecoder::~TVideoDecoder() = default;
 
-bool TVideoDecoder::sendSample(const uint8_t *data, qint64 size)
+namespace {
+
+bool Earlier(const TSampleTimes &a, const TSampleTimes &b)
+{
+    return a.timeStart != b.timeStart ? a.timeStart < b.timeStart : a.mediaStart < b.mediaStart;
+}
+
+} // namespace
+
+bool TVideoDecoder::sendSample(const uint8_t *data, qint64 size, const TSampleTimes &times)
 {
     if (!m_context) {
         return false;
@@ -99,6 +108,7 @@ bool TVideoDecoder::sendSample(const uint8_t *data, qint64 size)
     if (m_ending) {
         av::Codec().flushBuffers(m_context.get());
         m_ending = false;
+        m_pending.clear();
     }
 
     // libavcodec wants zeroed padding after the data and a reference-counted
@@ -128,6 +138,12 @@ bool TVideoDecoder::sendSample(const uint8_t *data, qint64 size)
         return false;
     }
     m_error.clear();
+    // Every picture has come out before this sample went in: beyond the
+    // codec's reordering delay, what is still held gave no picture.
+    const size_t held = size_t(std::max(0, m_context->has_b_frames));
+    if (m_pending.size() > held)
+        m_pending.erase(m_pending.begin(), m_pending.end() - qsizetype(held));
+    m_pending.insert(std::upper_bound(m_pending.begin(), m_pending.end(), times, Earlier), times);
     return true;
 }
 
@@ -145,12 +161,19 @@ bool TVideoDecoder::receivePicture()
     if (!m_context)
         return false;
     const int rc = av::Codec().receiveFrame(m_context.get(), m_picture.avFrame());
-    if (rc == 0)
+    if (rc == 0) {
+        m_pictureTimes = {};
+        if (!m_pending.empty()) {
+            m_pictureTimes = m_pending.front();
+            m_pending.erase(m_pending.begin());
+        }
         return true;
+    }
     if (rc == AVERROR_EOF) {
         // Drained: ready for the next stream.
         av::Codec().flushBuffers(m_context.get());
         m_ending = false;
+        m_pending.clear();
     } else if (rc != AVERROR(EAGAIN)) {
         m_error = av::ErrorText(rc);
     }
@@ -160,6 +183,7 @@ bool TVideoDecoder::receivePicture()
 void TVideoDecoder::reset()
 {
     m_picture.clear();
+    m_pending.clear();
     if (m_context)
         av::Codec().flushBuffers(m_context.get());
     m_ending = false;

@@ -9,9 +9,17 @@
 // Decoders may hold pictures back (B-frames, frame threads), so samples go in
 // and pictures come out separately:
 //
-//   decoder.sendSample(data, size);
-//   while (decoder.receivePicture()) use(decoder.picture());
+//   decoder.sendSample(data, size, times);
+//   while (decoder.receivePicture()) use(decoder.picture(), decoder.pictureTimes());
 //   ... at the end: decoder.sendEnd(); while (decoder.receivePicture()) ...
+//
+// Pictures come out in presentation order, with the times of their own place
+// in it. An AVI stream stores the samples of a reordering codec in decoding
+// order, and its times count the samples: the n-th picture out shows at the
+// n-th time. So each picture takes the earliest of the times of the samples
+// sent that have not yet given a picture; a sample that gives none (damaged,
+// skipped by the codec) is forgotten once the decoder holds more samples
+// than its reordering delay.
 //
 // A damaged sample fails on its own (sendSample or receivePicture returns
 // false with errorString() set); the next samples decode as far as the codec
@@ -27,6 +35,17 @@
 #include <QtGlobal>
 
 #include <cstdint>
+#include <vector>
+
+// The times a sample carries through the decoder: the pipeline's media times
+// (frame numbers) and stream times (100 ns); -1 where unknown.
+struct TSampleTimes
+{
+    qint64 mediaStart = -1;
+    qint64 mediaStop = -1;
+    qint64 timeStart = -1;
+    qint64 timeStop = -1;
+};
 
 struct TVideoStreamFormat
 {
@@ -56,10 +75,10 @@ public:
     bool isOpen() const { return m_context != nullptr; }
     AVCodecID codecId() const { return m_codecId; }
 
-    // Feeds one sample (one AVI chunk). Empty samples (dropped frames) are
-    // accepted and produce nothing. Take every waiting picture with
-    // receivePicture() before sending the next sample.
-    bool sendSample(const uint8_t *data, qint64 size);
+    // Feeds one sample (one AVI chunk) with its times. Empty samples
+    // (dropped frames) are accepted and produce nothing. Take every waiting
+    // picture with receivePicture() before sending the next sample.
+    bool sendSample(const uint8_t *data, qint64 size, const TSampleTimes &times = {});
     // Ends the stream: receivePicture() then delivers the pictures still held
     // back. After the last one the decoder is ready for a new stream.
     void sendEnd();
@@ -71,6 +90,8 @@ public:
     void reset();
 
     const TPicture &picture() const { return m_picture; }
+    // The times of the current picture's place in presentation order.
+    const TSampleTimes &pictureTimes() const { return m_pictureTimes; }
     QString errorString() const { return m_error; }
 
 private:
@@ -79,6 +100,9 @@ private:
     av::BufferPtr m_input; // padded copy of the sample, reused while libavcodec holds no reference to it
     AVCodecID m_codecId = AV_CODEC_ID_NONE;
     TPicture m_picture;
+    TSampleTimes m_pictureTimes;
+    // Times of the samples sent that have given no picture yet, earliest first.
+    std::vector<TSampleTimes> m_pending;
     bool m_ending = false;
     QString m_error;
 };

@@ -40,15 +40,22 @@ TMediaType TVideoDecoderElement::outputType(int) const
     if (!input(0)->isConnected())
         return {};
     const TVideoInfoHeader info = input(0)->mediaType().videoInfo();
-    return RawVideoType(media::Rgb24, info.bitmap.width, qAbs(info.bitmap.height), info.avgTimePerFrame);
+    return RawVideoType(media::Rgb24, info.bitmap.width, qAbs(info.bitmap.height), info.avgTimePerFrame,
+                        input(0)->mediaType().frameDuration);
 }
 
-void TVideoDecoderElement::deliverPictures(const TMediaSample &timing)
+void TVideoDecoderElement::deliverPictures()
 {
     const TVideoInfoHeader out = output(0)->mediaType().videoInfo();
     const TBgr24Layout layout = TBgr24Layout::make(out.bitmap.width, out.bitmap.height, TRowOrder::BottomUp);
     while (m_decoder->receivePicture()) {
-        TMediaSample picture = timing;
+        // Each picture with the times of its own place in the stream.
+        const TSampleTimes &times = m_decoder->pictureTimes();
+        TMediaSample picture;
+        picture.mediaStart = times.mediaStart;
+        picture.mediaStop = times.mediaStop;
+        picture.timeStart = times.timeStart;
+        picture.timeStop = times.timeStop;
         picture.data = QByteArray(qsizetype(layout.bytes()), Qt::Uninitialized);
         if (m_converter.toBgr24(m_decoder->picture(), reinterpret_cast<uint8_t *>(picture.data.data()), layout))
             deliver(0, picture);
@@ -59,15 +66,16 @@ void TVideoDecoderElement::receive(int, TMediaSample &sample)
 {
     if (!m_decoder || !m_decoder->isOpen())
         return;
-    if (m_decoder->sendSample(sample.bytes(), sample.length()))
-        deliverPictures(sample);
+    const TSampleTimes times{sample.mediaStart, sample.mediaStop, sample.timeStart, sample.timeStop};
+    if (m_decoder->sendSample(sample.bytes(), sample.length(), times))
+        deliverPictures();
 }
 
 void TVideoDecoderElement::endOfStream(int)
 {
     if (m_decoder && m_decoder->isOpen()) {
         m_decoder->sendEnd();
-        deliverPictures(TMediaSample{});
+        deliverPictures();
     }
     deliverEndOfStreamToAll();
 }

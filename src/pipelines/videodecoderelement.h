@@ -2,7 +2,8 @@
 
 // Decoder for video streams other than DV (Motion JPEG, MPEG-4, uncompressed
 // RGB ...), chosen by libavcodec from the stream's codec code; pictures come
-// out as bottom-up RGB24 of the stream's size.
+// out as bottom-up RGB24 of the stream's size, in presentation order, each
+// with the media and stream times of its own place in the stream.
 
 #include "pipelines/element.h"
 #include "pipelines/pictureconverter.h"
@@ -23,7 +24,7 @@ public:
     void flushed() override;
 
 private:
-    void deliverPictures(const TMediaSample &timing);
+    void deliverPictures();
 
     std::unique_ptr<TVideoDecoder> m_decoder;
     TPictureConverter m_converter;

@@ -2,6 +2,7 @@
 
 #include "avi/avilayout.h"
 #include "avi/bytesource.h"
+#include "avi/outputfile.h"
 #include "scenes/derivedpath.h"
 
 #include <QStringDecoder>
@@ -245,9 +246,9 @@ QString SceneFilePath(const QString &videoPath)
 TwriteScene::TwriteScene(const QString &videoPath)
     : m_file(SceneFilePath(videoPath)), m_videoPath(FieldText(videoPath))
 {
-    QFile::remove(m_file.fileName());
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        fail(m_file.errorString());
+    QString error;
+    if (!CreateOutputFile(m_file, m_file.fileName(), QIODevice::WriteOnly, error)) {
+        fail(QStringLiteral("cannot create %1: %2").arg(m_file.fileName(), error));
         return;
     }
     QByteArray header;
@@ -257,8 +258,8 @@ TwriteScene::TwriteScene(const QString &videoPath)
     AppendWideField(header, m_videoPath);
     AppendBytes(header, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0C, 0x00});
     m_countOffset = header.size();
-    if (m_file.write(header) != header.size())
-        fail(m_file.errorString());
+    if (!WriteOutput(m_file, header, error))
+        fail(QStringLiteral("cannot write %1: %2").arg(m_file.fileName(), error));
 }
 
 TwriteScene::~TwriteScene()
@@ -280,24 +281,14 @@ bool TwriteScene::AddScene(const TSceneClass &scene)
     if (m_count == std::numeric_limits<quint16>::max())
         return fail(QStringLiteral("Too many scenes for a scene file"));
 
-    const QByteArray record = m_count == 0 ? FirstRecord(scene, m_videoPath) : LaterRecord(scene);
-    const qint64 append = m_file.size();
-    if (m_count == 0) {
-        // The count word goes in front of the first record.
-        QByteArray countAndRecord(2, '\0');
-        countAndRecord += record;
-        if (!m_file.seek(append) || m_file.write(countAndRecord) != countAndRecord.size())
-            return fail(m_file.errorString());
-    } else if (!m_file.seek(append) || m_file.write(record) != record.size()) {
-        return fail(m_file.errorString());
-    }
-
+    // The count word goes in front of the first record.
+    const QByteArray record = m_count == 0 ? QByteArray(2, '\0') + FirstRecord(scene, m_videoPath) : LaterRecord(scene);
+    QByteArray count(2, '\0');
+    le::put16(reinterpret_cast<quint8 *>(count.data()), quint16(m_count + 1));
+    QString error;
+    if (!WriteOutputAt(m_file, m_file.size(), record, error) || !WriteOutputAt(m_file, m_countOffset, count, error))
+        return fail(QStringLiteral("cannot write %1: %2").arg(m_file.fileName(), error));
     ++m_count;
-    quint8 count[2];
-    le::put16(count, m_count);
-    if (!m_file.seek(m_countOffset) || m_file.write(reinterpret_cast<const char *>(count), 2) != 2
-        || !m_file.flush())
-        return fail(m_file.errorString());
     return true;
 }
 

@@ -46,6 +46,12 @@ int IntervalSeconds(const QString &text)
     return ok ? seconds : 0;
 }
 
+std::optional<int> IntervalParameter(const QString &text)
+{
+    const int seconds = IntervalSeconds(text);
+    return seconds > 0 ? std::optional<int>(seconds) : std::nullopt;
+}
+
 qint64 IntervalStep(int seconds, double fps)
 {
     const double step = RoundHalfEven(double(seconds) * fps);

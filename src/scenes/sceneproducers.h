@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // What the producers that write a scene file during a run share: the writer
 // of the video's scene file, its error state and the count of scenes written.
@@ -59,6 +60,9 @@ public:
 // The interval typed by the user (setting Intervalle): a whole number of
 // seconds after trimming spaces; 0 for anything else.
 int IntervalSeconds(const QString &text);
+// The same when it is an interval that can be used (above 0 seconds);
+// nothing otherwise.
+std::optional<int> IntervalParameter(const QString &text);
 
 // Frames per scene: seconds x fps rounded half to even; 0 when that is not a
 // positive number of frames.

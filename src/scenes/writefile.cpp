@@ -1,5 +1,7 @@
 #include "scenes/writefile.h"
 
+#include "avi/outputfile.h"
+
 TwriteFile::TwriteFile(const QString &path)
 {
     open(path);
@@ -7,11 +9,9 @@ TwriteFile::TwriteFile(const QString &path)
 
 bool TwriteFile::open(const QString &path)
 {
-    m_file.setFileName(path);
-    QFile::remove(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return fail(m_file.errorString());
-    return true;
+    QString error;
+    return CreateOutputFile(m_file, path, QIODevice::WriteOnly, error)
+           || fail(QStringLiteral("cannot create %1: %2").arg(path, error));
 }
 
 TwriteFile::~TwriteFile()
@@ -32,9 +32,8 @@ bool TwriteFile::WriteLine(const QString &text)
         return false;
     QByteArray line = m_encoder.encode(text);
     line.append("\r\n");
-    if (m_file.write(line) != line.size())
-        return fail(m_file.errorString());
-    return true;
+    QString error;
+    return WriteOutput(m_file, line, error) || fail(QStringLiteral("cannot write %1: %2").arg(m_file.fileName(), error));
 }
 
 bool TwriteFile::close()

@@ -560,6 +560,17 @@ bool Tdv_Superposer::placeLines(int &x1, int &y1, int &x2, int &y2)
     }
     y1 = by - 2 * h;
     y2 = by - h;
+    // A line that would cross an edge of the picture, its outline included,
+    // is moved inside it; one that fits stays where the alignment put it.
+    const int b = m_settings.borderSize;
+    const auto inside = [&](int &x, int &y, int w) {
+        if (w <= 0)
+            return;
+        x = std::clamp(x, b, std::max(b, m_width - w - b));
+        y = std::clamp(y, b, std::max(b, m_height - h - b));
+    };
+    inside(x1, y1, w1);
+    inside(x2, y2, w2);
     return true;
 }
 

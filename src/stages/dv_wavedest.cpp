@@ -1,5 +1,7 @@
 #include "stages/dv_wavedest.h"
 
+#include "avi/outputfile.h"
+
 #include "pipelines/avimux.h"
 #include "pipelines/avisplitter.h"
 #include "pipelines/pipeline.h"
@@ -83,9 +85,10 @@ bool Tdv_WaveDest::writeHeader()
 {
     const QByteArray header = WaveHeader(m_format, m_dataSize);
     const qint64 at = m_file.pos();
-    const bool written = m_file.seek(0) && m_file.write(header) == header.size() && m_file.flush();
+    QString error;
+    const bool written = WriteOutputAt(m_file, 0, header, error);
     if (!written)
-        fail(QStringLiteral("cannot write the header of %1: %2").arg(m_file.fileName(), m_file.errorString()));
+        fail(QStringLiteral("cannot write the header of %1: %2").arg(m_file.fileName(), error));
     m_file.seek(at);
     return written;
 }
@@ -120,10 +123,9 @@ void Tdv_WaveDest::startStreaming()
                     fail(QStringLiteral("the destination %1 is the source file").arg(path));
                     return;
                 }
-    QFile::remove(path);
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
-        fail(QStringLiteral("cannot create %1: %2").arg(path, m_file.errorString()));
+    QString error;
+    if (!CreateOutputFile(m_file, path, QIODevice::ReadWrite, error)) {
+        fail(QStringLiteral("cannot create %1: %2").arg(path, error));
         return;
     }
     if (!writeHeader() || !m_file.seek(m_headerSize)) {
@@ -144,10 +146,11 @@ TResult Tdv_WaveDest::Transform(const TMediaSample &in, TMediaSample &out)
         fail(QStringLiteral("%1 has reached the largest size of a WAV file").arg(m_file.fileName()));
         return TResult::Fail;
     }
-    if (!m_file.seek(offset) || m_file.write(out.data) != out.data.size()) {
+    QString error;
+    if (!WriteOutputAt(m_file, offset, out.data, error)) {
         // The block does not count: the header describes what was written before it.
         m_full = true;
-        fail(QStringLiteral("cannot write %1: %2").arg(m_file.fileName(), m_file.errorString()));
+        fail(QStringLiteral("cannot write %1: %2").arg(m_file.fileName(), error));
         return TResult::Fail;
     }
     m_dataSize += length;

@@ -20,7 +20,7 @@ TResult TSceneDetectContenu::CheckInputType(const TMediaType &type)
 
 quint32 TSceneDetectContenu::frameIndexOf(const TMediaSample &sample) const
 {
-    const qint64 index = m_indexSource ? m_indexSource() : sample.mediaStart;
+    const qint64 index = m_indexSource ? m_indexSource(sample) : sample.mediaStart;
     if (index >= 0)
         return quint32(index); // the low 32 bits: frame indexes are 32-bit
     // A picture without an index follows the one before it.

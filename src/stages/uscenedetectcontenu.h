@@ -23,9 +23,9 @@
 
 // A cut: the frame index at which a new scene starts.
 using TCutCallback = std::function<void(quint32 frameIndex)>;
-// The frame index of the picture being looked at (the media start of the
-// last sample that passed the stamper upstream).
-using TFrameIndexSource = std::function<qint64()>;
+// The frame index of the picture being looked at (the media stamper upstream
+// names the frame a picture was decoded from).
+using TFrameIndexSource = std::function<qint64(const TMediaSample &picture)>;
 
 class TSceneDetectContenu final : public TBCTransInPlaceFilter
 {
@@ -45,7 +45,7 @@ public:
     //
     // Media stamper plug: the pipeline builder hands the stamper upstream of
     // the decoder over here, e.g.
-    //     contenu.setFrameIndexSource([&stamper] { return stamper.mediaStart(); });
+    //     contenu.setFrameIndexSource([&stamper](const TMediaSample &p) { return stamper.frameIndexOf(p); });
     // A source that returns a negative value counts as no index for that picture.
     void setFrameIndexSource(TFrameIndexSource source) { m_indexSource = std::move(source); }
 

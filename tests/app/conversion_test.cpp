@@ -517,7 +517,7 @@ TEST_F(Conversion, FailuresAreReportedAndTheRunGoesOn)
     EXPECT_EQ(r.err.count("An error occured while converting " + good.toUtf8() + " in type 1"), 1) << r.err.constData();
     EXPECT_TRUE(QFileInfo(path("out/good_type1.avi")).isDir());
     EXPECT_TRUE(QFileInfo(path("out/cut_type1.avi")).isFile()) << "the next file is converted";
-    EXPECT_EQ(cli({"ConvertirDV1", "--set", "DossierSave=" + path("missing"), good}).exitCode, 2);
+    EXPECT_EQ(cli({"ConvertirDV1", "--set", "SameFolder=false", "--set", "DossierSave=" + path("missing"), good}).exitCode, 1);
 
     r = cli({"ConvertirDV1", "--yes", text.fileName(), cut.fileName(), good});
     EXPECT_EQ(r.exitCode, 0) << r.err.constData();

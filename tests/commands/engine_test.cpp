@@ -161,7 +161,7 @@ TEST_F(EngineTest, FailingFileIsReportedAndTheRunGoesOn)
     ASSERT_TRUE(runToEnd(cmd));
     EXPECT_EQ(log, (QStringList{"start",
                                 "file a.avi 1", "msg Converting a.avi in type 2", "done a.avi 1",
-                                "file b%d.avi 1", "msg Converting b%d.avi in type 2",
+                                "file b%d.avi 1", "msg Converting b%d.avi in type 2", "msg broken",
                                 QStringLiteral("error1 An error occured while converting %1 in type 2").arg(path("b%d.avi")),
                                 "done b%d.avi 1",
                                 "file c.avi 1", "msg Converting c.avi in type 2", "done c.avi 1",

@@ -44,6 +44,31 @@ TEST(DvCodesTest, DifSequenceCountOnlyForWholeFrames)
         EXPECT_EQ(DifSequenceCount(length), count) << length;
 }
 
+TEST(DvCodesTest, IsDifFrameHeadChecksTheBlockIdsOfSequenceZero)
+{
+    for (bool pal : {true, false}) {
+        QByteArray frame = MakeBlankDifFrame(pal);
+        EXPECT_TRUE(IsDifFrameHead(Bytes(frame))) << pal;
+    }
+    // (byte offset, value) that breaks the head: section type, sequence number, block number.
+    const std::vector<std::pair<int, quint8>> broken = {
+        {0, 0x3F},                       // the header block is a subcode block
+        {1, 0x17},                       // sequence 1 in the header block
+        {dif::BlockSize + 2, 1},         // the first subcode block numbered 1
+        {5 * dif::BlockSize, 0x76},      // the last VAUX block is audio
+        {4 * dif::BlockSize + 2, 0},     // VAUX blocks 0, 0, 2
+    };
+    for (const auto &[offset, value] : broken) {
+        QByteArray frame = MakeBlankDifFrame(true);
+        frame[offset] = char(value);
+        EXPECT_FALSE(IsDifFrameHead(Bytes(frame))) << offset;
+    }
+    QByteArray jpeg(dif::HeadBlocksSize, char(0xFF));
+    jpeg[0] = char(0xFF);
+    jpeg[1] = char(0xD8);
+    EXPECT_FALSE(IsDifFrameHead(Bytes(jpeg)));
+}
+
 TEST(DvCodesTest, FindPackFollowsSequenceThenSubcodeThenVauxOrder)
 {
     QByteArray frame = MakeBlankDifFrame(true);

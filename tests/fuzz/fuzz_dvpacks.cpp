@@ -48,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         Check(FieldsFromDatecode(value) == dc);
     bool flag = false;
     ReadSystem(frame.data(), flag);
+    IsDifFrameHead(frame.data());
     qint32 rate = 0, bits = 0, channels = 0;
     ReadAudioFormat(frame.data(), count, rate, bits, channels);
     ReadWideScreen(frame.data(), count, flag);

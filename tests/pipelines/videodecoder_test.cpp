@@ -3,8 +3,13 @@
 #include "pipelines/pictureconverter.h"
 #include "pipelines/videodecoder.h"
 
+#include "avi/avisampleindex.h"
+
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
+#include <algorithm>
 #include <climits>
 #include <random>
 
@@ -122,6 +127,104 @@ TEST(VideoDecoder, EmptySamplesAndTheEndOfTheStream)
     // After the end a new stream can start.
     ASSERT_TRUE(Send(decoder, jpeg));
     EXPECT_TRUE(decoder.receivePicture());
+}
+
+namespace {
+
+struct TChunks
+{
+    TVideoStreamFormat format;
+    std::vector<QByteArray> samples;
+};
+
+// The video chunks of an AVI file that ffmpeg writes from a lavfi graph.
+bool FfmpegAviChunks(const QString &graph, const QStringList &codec, TChunks &out)
+{
+    const QString ffmpeg = Tool("ffmpeg");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("v.avi");
+    if (ffmpeg.isEmpty()
+        || !RunTool(ffmpeg, QStringList{"-v", "error", "-y", "-f", "lavfi", "-i", graph} + codec + QStringList{"-f", "avi", path}))
+        return false;
+    TFileSource file(path);
+    TAviSampleIndex index;
+    if (!index.build(file) || index.videoStream() < 0)
+        return false;
+    const TAviIndexedStream &stream = index.streams()[size_t(index.videoStream())];
+    if (!TVideoStreamFormat::fromStrf(reinterpret_cast<const uint8_t *>(stream.format.constData()), stream.format.size(),
+                                      stream.handler, out.format))
+        return false;
+    for (const TAviSample &s : stream.samples) {
+        QByteArray bytes(qsizetype(s.size), Qt::Uninitialized);
+        if (!file.readExact(s.offset, bytes.data(), s.size))
+            return false;
+        out.samples.push_back(bytes);
+    }
+    return true;
+}
+
+} // namespace
+
+// An AVI stream's times count its samples in presentation order: however the
+// codec reorders, the n-th picture out has the n-th time, and a sample that
+// gives no picture leaves no time behind.
+TEST(VideoDecoder, PicturesComeOutWithTheTimesOfTheirPlace)
+{
+    // 21 pictures of a test pattern, then red ones: the first red picture is number 21.
+    const QString graph = "testsrc=size=64x48:rate=25:duration=0.84[a];color=c=red:size=64x48:rate=25:duration=0.76[b];"
+                          "[a][b]concat=n=2:v=1";
+    const struct
+    {
+        const char *name;
+        QStringList codec;
+        std::vector<int> lost; // samples replaced by garbage (-1 - n: emptied)
+    } cases[] = {
+        {"MPEG-4 with B-frames", {"-c:v", "mpeg4", "-bf", "2", "-g", "300"}, {}},
+        {"Motion JPEG with a damaged and a dropped sample", {"-c:v", "mjpeg"}, {5, -1 - 8}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TChunks chunks;
+        if (!FfmpegAviChunks(graph, c.codec, chunks))
+            GTEST_SKIP() << "ffmpeg is not installed";
+        ASSERT_EQ(chunks.samples.size(), 40u);
+        std::vector<qint64> expected;
+        for (int i = 0; i < 40; ++i) {
+            if (std::find(c.lost.begin(), c.lost.end(), i) != c.lost.end())
+                chunks.samples[size_t(i)] = QByteArray(3000, char(0x5A));
+            else if (std::find(c.lost.begin(), c.lost.end(), -1 - i) != c.lost.end())
+                chunks.samples[size_t(i)].clear();
+            else
+                expected.push_back(i);
+        }
+
+        TVideoDecoder decoder(chunks.format, 1);
+        ASSERT_TRUE(decoder.isOpen()) << decoder.errorString().toStdString();
+        std::vector<qint64> starts;
+        qint64 firstRed = -1;
+        const auto take = [&] {
+            while (decoder.receivePicture()) {
+                const TSampleTimes &t = decoder.pictureTimes();
+                EXPECT_EQ(t.mediaStop, t.mediaStart + 1);
+                EXPECT_EQ(t.timeStart, t.mediaStart * 400000);
+                starts.push_back(t.mediaStart);
+                TBgr24Layout layout;
+                const Bgr centre = PixelAt(AsBgr(decoder, layout).data(), layout, 32, 24);
+                if (firstRed < 0 && Near(centre, Bgr{0, 0, 255}, 40))
+                    firstRed = t.mediaStart;
+            }
+        };
+        for (qint64 i = 0; i < 40; ++i) {
+            const QByteArray &sample = chunks.samples[size_t(i)];
+            decoder.sendSample(reinterpret_cast<const uint8_t *>(sample.constData()), sample.size(),
+                               TSampleTimes{i, i + 1, i * 400000, (i + 1) * 400000});
+            take();
+        }
+        decoder.sendEnd();
+        take();
+        EXPECT_EQ(starts, expected);
+        EXPECT_EQ(firstRed, 21);
+    }
 }
 
 TEST(VideoDecoder, DecodesUncompressedRgbInEitherRowOrder)

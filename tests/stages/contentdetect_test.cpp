@@ -244,7 +244,7 @@ TEST(SceneDetectContenu, FrameIndexSourceTakesPrecedence)
     TCalls calls;
     Listen(stage, calls);
     qint64 stamped = 0;
-    stage.setFrameIndexSource([&stamped] { return stamped; });
+    stage.setFrameIndexSource([&stamped](const TMediaSample &) { return stamped; });
     stage.startStreaming();
     for (quint32 f = 0; f < 8; ++f) {
         stamped = 0x100000000LL + 1000 + f; // only the low 32 bits count

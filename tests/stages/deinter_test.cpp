@@ -26,6 +26,15 @@
 
 namespace {
 
+// A type with a major type and subtype and no format block.
+TMediaType BareType(TFourcc major, TFourcc subtype)
+{
+    TMediaType type;
+    type.majorType = major;
+    type.subtype = subtype;
+    return type;
+}
+
 struct Rgb
 {
     int r, g, b;
@@ -386,11 +395,11 @@ TEST(DvDeinter, AcceptsRgb24VideoOnly)
     const std::pair<TMediaType, TResult> cases[] = {
         {TMediaType::rgb24(720, 576, 400000), TResult::Ok},
         {TMediaType::video(media::Rgb24, TVideoInfoHeader{}), TResult::Ok},
-        {TMediaType{media::Video, media::Rgb24, media::TFormatKind::None, {}, 0, {}}, TResult::Ok},
+        {BareType(media::Video, media::Rgb24), TResult::Ok},
         {TMediaType::video(media::Dvsd, dv), TResult::TypeNotAccepted},
         {TMediaType::video(media::I420, dv), TResult::TypeNotAccepted},
         {TMediaType::audio(TWaveFormatEx{}), TResult::TypeNotAccepted},
-        {TMediaType{media::Interleaved, media::Rgb24, media::TFormatKind::None, {}, 0, {}}, TResult::TypeNotAccepted},
+        {BareType(media::Interleaved, media::Rgb24), TResult::TypeNotAccepted},
     };
     for (const auto &[type, result] : cases) {
         Tdv_deinter stage;
@@ -452,7 +461,7 @@ TEST(DvDeinter, RepairsSamplesInTheirRowOrder)
 
     // An input whose format block gives no picture size.
     TPipeline pipeline;
-    THandSource source(TMediaType{media::Video, media::Rgb24, media::TFormatKind::None, {}, 0, {}});
+    THandSource source(BareType(media::Video, media::Rgb24));
     Tdv_deinter stage;
     THandSink sink;
     for (TElement *e : std::initializer_list<TElement *>{&source, &stage, &sink})

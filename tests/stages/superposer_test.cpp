@@ -222,6 +222,87 @@ TEST(SuperposerTest, OutlineWidensTheTextByTheBorderOnEverySide)
     EXPECT_FALSE(plain.isEmpty());
 }
 
+// A line that would cross an edge of the picture is moved inside it, in the
+// RGB pictures of playback and in the YUV pictures of a conversion alike; a
+// line that fits stays where the alignment puts it.
+TEST(SuperposerTest, LinesThatWouldCrossAnEdgeAreMovedInside)
+{
+    struct TCase
+    {
+        int x, y, align, border;
+    };
+    const TCase cases[] = {
+        {920, 920, Tdv_Superposer::AlignLeft, 0}, // the conversion's defaults: the date ran off the right edge
+        {1000, 500, Tdv_Superposer::AlignCentre, 2},
+        {0, 500, Tdv_Superposer::AlignRight, 0},
+        {500, 0, Tdv_Superposer::AlignLeft, 2},
+        {500, 1000, Tdv_Superposer::AlignSubtitle, 1},
+    };
+    const QString line1 = QStringLiteral("31 Dec 2007"), line2 = QStringLiteral("23:59:50");
+    const QFontMetrics metrics(IncrustQFont({QStringLiteral("Arial"), 16, Qt::white, false, false, false}));
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(testing::Message() << "X " << c.x << " Y " << c.y << " align " << c.align);
+        const auto configure = [&](Tdv_Superposer &stage) {
+            stage.SetIncrustFont({QStringLiteral("Arial"), 16, Qt::white, false, false, false});
+            stage.SetBorderSize(c.border);
+            stage.SetAlign(c.align);
+            stage.SetX(c.x);
+            stage.SetY(c.y);
+        };
+        // Playback: RGB pictures.
+        TInlayRig rig;
+        rig.store.setTemplates(line1, line2);
+        configure(rig.stage);
+        const QRect rgb = InkBox(rig.run(), 0, 576, NotBlack);
+
+        // Conversion: the DV decoder's I420 pictures, black (Y 16).
+        TPipeline pipeline;
+        THandSource source(RawVideoType(media::I420, 720, 576, kPalFrame));
+        Tdv_Superposer stage(Tdv_Superposer::TFrameSource{}, &rig.store);
+        stage.SetKeepPicture(false);
+        configure(stage);
+        THandSink sink;
+        ASSERT_TRUE(JoinByHand(pipeline, {&source, &stage, &sink}));
+        stage.startStreaming();
+        TMediaSample black;
+        black.data = QByteArray(qsizetype(RawPictureBytes(media::I420, 720, 576)), char(128));
+        std::memset(black.data.data(), 16, 720 * 576);
+        source.push(black);
+        pipeline.removeAll();
+        ASSERT_EQ(sink.samples.size(), 1u);
+        QRect yuv;
+        for (int y = 0; y < 576; ++y)
+            for (int x = 0; x < 720; ++x)
+                if (quint8(sink.samples[0].data[y * 720 + x]) > 40)
+                    yuv |= QRect(x, y, 1, 1);
+
+        for (const QRect &ink : {rgb, yuv}) {
+            ASSERT_FALSE(ink.isEmpty());
+            EXPECT_GE(ink.left(), 0);
+            EXPECT_LT(ink.right(), 720 - 1) << "the text does not reach the edge";
+            EXPECT_GT(ink.top(), 0);
+            EXPECT_LT(ink.bottom(), 576 - 1);
+        }
+        EXPECT_NEAR(yuv.left(), rgb.left(), 1);
+        EXPECT_NEAR(yuv.right(), rgb.right(), 1);
+    }
+
+    // With the defaults only the longer first line is moved: the time stays
+    // centred at X, where the left alignment puts it.
+    TInlayRig rig;
+    rig.store.setTemplates(line1, line2);
+    rig.stage.SetX(920);
+    rig.stage.SetY(920);
+    rig.stage.SetAlign(Tdv_Superposer::AlignLeft);
+    const QImage picture = rig.run();
+    const int by = 576 * 920 / 1000, h = IncrustLineHeight(16), bx = 720 * 920 / 1000;
+    const QRect time = InkBox(picture, by - h, by, NotBlack);
+    EXPECT_NEAR((time.left() + time.right()) / 2.0, bx, 2);
+    const QRect date = InkBox(picture, by - 2 * h, by - h, NotBlack);
+    EXPECT_LT(date.left(), time.left()) << "moved left, inside the picture";
+    EXPECT_GE(date.left(), 720 - metrics.horizontalAdvance(line1) - 1);
+}
+
 TEST(SuperposerTest, ModesShowTheTextForTheirCountdowns)
 {
     const TDateTime s = OneSecond;

@@ -5,6 +5,7 @@
 // sample that reaches it.
 
 #include "pipelines/element.h"
+#include "pipelines/pipeline.h"
 
 #include <utility>
 #include <vector>
@@ -22,6 +23,20 @@ public:
 private:
     TMediaType m_type;
 };
+
+// Adds the elements to the pipeline and joins each one's first output to the
+// next one's first input; false at the first step that fails.
+inline bool JoinByHand(TPipeline &pipeline, std::initializer_list<TElement *> chain)
+{
+    TElement *previous = nullptr;
+    for (TElement *e : chain) {
+        if (pipeline.add(e) != TResult::Ok
+            || (previous && pipeline.connect(previous->output(0), e->input(0)) != TResult::Ok))
+            return false;
+        previous = e;
+    }
+    return true;
+}
 
 class THandSink final : public TElement
 {
