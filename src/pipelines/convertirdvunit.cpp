@@ -484,7 +484,7 @@ TPipeline *TCdm::BuildAudioExtract(const QString &sourcePath, const QString &des
     }
     if (!audio)
         return nullptr;
-    const bool converted = fg.connect(audio, acm1.input(0)) == TResult::Ok
+    const bool converted = fg.connectThrough(audio, acm1.input(0)) == TResult::Ok
                            && fg.connect(acm1.output(0), infinite.input(0)) == TResult::Ok;
     if (!converted) {
         fg.disconnect(audio);
