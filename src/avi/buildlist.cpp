@@ -1,5 +1,7 @@
 #include "avi/buildlist.h"
 
+#include "avi/dvinfo.h"
+
 #include "avi/dvstream.h"
 
 #include "pipelines/avisplitter.h"
@@ -149,6 +151,14 @@ bool TdmList::Probe(const QString &fileName)
         if (type.majorType == media::Interleaved && !r.interleavedFound) {
             if (type.format.size() >= TDvInfo::kSize) {
                 r.dvInfo = type.dvInfo();
+                // The frames tell the system where the header does not
+                // (capture programs write DVINFO all zero).
+                const int sequences = DifSequenceCount(type.firstSample.size());
+                const TDvInfo fromFrame =
+                    sequences > 0 ? DvInfoFromFrame(reinterpret_cast<const quint8 *>(type.firstSample.constData()), sequences)
+                                  : TDvInfo{};
+                if (fromFrame.vauxSrc != 0)
+                    r.dvInfo.vauxSrc = fromFrame.vauxSrc;
                 r.interleavedFound = true;
                 r.videoDuration = r.audioDuration = duration;
             }

@@ -176,6 +176,7 @@ TEST_F(Sound, DvSoundFollowsTheFramesNotTheHeader)
         {"dvinfo32k", true, {{25, 48000, 16}}, [&](TDvInfo &i) { i.aauxSrc = i.aauxSrc1 = aaux(32000, 12, true); },
          "48000Hz 16 bits  stereo", 1},
         {"dvinfozero", false, {{30, 32000, 12, true}}, [](TDvInfo &i) { i = TDvInfo{}; }, "32000Hz 12(16) bits  stereo", 2},
+        {"paldvinfozero", true, {{25, 48000, 16}}, [](TDvInfo &i) { i = TDvInfo{}; }, "48000Hz 16 bits  stereo", 1},
         {"pal4ch", true, {{25, 32000, 12, true}},
          [&](TDvInfo &i) {
              i.aauxSrc = aaux(32000, 12, true);
@@ -190,7 +191,11 @@ TEST_F(Sound, DvSoundFollowsTheFramesNotTheHeader)
         const QString name = QString::fromLatin1(c.name);
         const QString src = path(name + ".avi");
         ASSERT_TRUE(WriteDvSound(src, c.pal, c.parts, c.editInfo));
-        EXPECT_EQ(Info(src)["audio_text"].toString(), QString::fromLatin1(c.audioText));
+        const QJsonObject info = Info(src);
+        EXPECT_EQ(info["audio_text"].toString(), QString::fromLatin1(c.audioText));
+        // The standard, too, is the frames' own.
+        EXPECT_EQ(info["standard"].toInt(), c.pal ? 0 : 1);
+        EXPECT_DOUBLE_EQ(info["frame_rate"].toDouble(), c.pal ? 25.0 : 30000.0 / 1001.0);
         const int rate = c.parts[0].rate;
         qint64 samples = 0;
         for (int f = 0; f < c.parts[0].frames; ++f)
