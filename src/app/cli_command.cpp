@@ -9,17 +9,14 @@
 #include "commands/commandengine.h"
 #include "commands/commandfilelist.h"
 #include "commands/commandparams.h"
+#include "commands/commandsettings.h"
 #include "commands/udmaction.h"
-#include "dv/templates.h"
 #include "pipelines/convertirdvunit.h"
 #include "scenes/sceneproducers.h"
-#include "stages/datecodetextsettings.h"
 
-#include <QColor>
 #include <QFileInfo>
 
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -116,133 +113,26 @@ private:
     TMode m_mode;
 };
 
-// The settings a command run can be given with --set, by key.
-struct TRunSettings
+// "--set NAME=VALUE": a setting of the catalogue, for this run. False with
+// the reason for an unknown key, a setting no command reads, or a value of
+// the wrong kind.
+bool SetForRun(TdmAction &actions, const QString &assignment, QString &error)
 {
-    QString formatAfficherDatecode = datecodesettings::FormatAfficherDatecodeDefault.toString();
-    int whatIncrust = 0;
-    QString incrustPerso1 = datecodesettings::IncrustPerso1Default.toString();
-    QString incrustPerso2 = datecodesettings::IncrustPerso2Default.toString();
-
-    // False with a reason for an unknown key or a value of the wrong kind.
-    bool set(const QString &key, const QString &value, TdmAction &actions, QString &error)
-    {
-        bool number = false;
-        const int n = value.toInt(&number);
-        const auto is = [&key](const char *name) { return key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
-        TDatecodeTextSettingsStore &store = TDatecodeTextSettingsStore::instance();
-        if (key.compare(QLatin1String("FormatDatecode1"), Qt::CaseInsensitive) == 0) {
-            store.setFormat1(value);
-        } else if (key.compare(QLatin1String("FormatDatecode2"), Qt::CaseInsensitive) == 0) {
-            store.setFormat2(value);
-        } else if (key.compare(QLatin1String("FormatAfficherDatecode"), Qt::CaseInsensitive) == 0) {
-            formatAfficherDatecode = value;
-        } else if (key.compare(QLatin1String("IncrustPerso1"), Qt::CaseInsensitive) == 0) {
-            incrustPerso1 = value;
-        } else if (key.compare(QLatin1String("IncrustPerso2"), Qt::CaseInsensitive) == 0) {
-            incrustPerso2 = value;
-        } else if (key.compare(QLatin1String("DecalageDisplay"), Qt::CaseInsensitive) == 0) {
-            const double days = value.toDouble(&number);
-            if (!number)
-                return error = QStringLiteral("DecalageDisplay takes a number of days"), false;
-            store.setDisplayShift(days);
-        } else if (key.compare(QLatin1String("WhatIncrust"), Qt::CaseInsensitive) == 0) {
-            if (!number || n < 0 || n > 2)
-                return error = QStringLiteral("WhatIncrust takes 0, 1 or 2"), false;
-            whatIncrust = n;
-        } else if (key.compare(QLatin1String("WhenIncrust"), Qt::CaseInsensitive) == 0) {
-            if (!number || n < 0 || n > 3)
-                return error = QStringLiteral("WhenIncrust takes 0, 1, 2 or 3"), false;
-            actions.whenIncrust = n;
-        } else if (key.compare(QLatin1String("DureeIncrustation"), Qt::CaseInsensitive) == 0) {
-            actions.dureeIncrustation = number ? qMax(0, n) : 0; // text that is not an integer gives 0
-        } else if (key.compare(QLatin1String("FormatAjouterDatecode"), Qt::CaseInsensitive) == 0) {
-            actions.renameSettings.formatAjouterDatecode = value;
-        } else if (key.compare(QLatin1String("FormatRenommer"), Qt::CaseInsensitive) == 0) {
-            actions.renameSettings.formatRenommer = value;
-        } else if (key.compare(QLatin1String("TemplateRenommer"), Qt::CaseInsensitive) == 0) {
-            actions.renameSettings.templateRenommer = value;
-        } else if (key.compare(QLatin1String("DatecodeAvant"), Qt::CaseInsensitive) == 0
-                   || key.compare(QLatin1String("TimecodeAvant"), Qt::CaseInsensitive) == 0) {
-            const QString flag = value.toLower();
-            const bool on = flag == QLatin1String("true") || flag == QLatin1String("1");
-            if (!on && flag != QLatin1String("false") && flag != QLatin1String("0"))
-                return error = QStringLiteral("%1 takes true or false").arg(key), false;
-            (key.compare(QLatin1String("DatecodeAvant"), Qt::CaseInsensitive) == 0 ? actions.renameSettings.datecodeAvant
-                                                                                  : actions.renameSettings.timecodeAvant) = on;
-        } else if (is("SameFolder")) {
-            const QString flag = value.toLower();
-            const bool on = flag == QLatin1String("true") || flag == QLatin1String("1");
-            if (!on && flag != QLatin1String("false") && flag != QLatin1String("0"))
-                return error = QStringLiteral("SameFolder takes true or false"), false;
-            actions.conversionSettings.sameFolder = on;
-        } else if (is("DossierSave")) {
-            // A folder that does not exist is reported by the conversions that would use it.
-            actions.conversionSettings.dossierSave = value.isEmpty() ? QString() : QFileInfo(value).absoluteFilePath();
-        } else if (is("timedifference")) {
-            const std::optional<QString> days = TimeDifferenceParameter(value);
-            double d = 0;
-            if (!days || !ParseDaysParameter(*days, d))
-                return error = QStringLiteral("timedifference takes days or [+|-][D.]HH:MM:SS"), false;
-            actions.conversionSettings.confirmedTimeDifference = d;
-        } else if (is("StandardDV") || is("FrequenceDV") || is("RatioDV") || is("Align")) {
-            const int top = is("FrequenceDV") ? 2 : is("Align") ? 3 : 1;
-            if (!number || n < 0 || n > top)
-                return error = QStringLiteral("%1 takes 0 to %2").arg(key).arg(top), false;
-            TRecompressSettings &r = actions.cdm().recompressSettings;
-            (is("StandardDV") ? r.standard : is("FrequenceDV") ? r.frequency : is("RatioDV") ? r.ratio
-                                                                                : actions.conversionSettings.align) = n;
-        } else if (is("Intervalle")) {
-            const std::optional<int> seconds = IntervalParameter(value);
-            if (!seconds)
-                return error = QStringLiteral("Intervalle takes a whole number of seconds above 0"), false;
-            actions.intervalle = *seconds;
-        } else if (is("IncrustX") || is("IncrustY")) {
-            if (!number)
-                return error = QStringLiteral("%1 takes 0 to 1000").arg(key), false;
-            (is("IncrustX") ? actions.conversionSettings.incrustX : actions.conversionSettings.incrustY) = qBound(0, n, 1000);
-        } else if (is("IncrustFont")) {
-            // NAME[,SIZE[,COLOUR]]: a family, a point size, a colour name or #rrggbb.
-            const QStringList parts = value.split(QLatin1Char(','));
-            TIncrustFont font;
-            font.name = parts.value(0).trimmed().isEmpty() ? font.name : parts.value(0).trimmed();
-            if (parts.size() > 1) {
-                bool ok = false;
-                font.size = parts[1].trimmed().toInt(&ok);
-                if (!ok || font.size <= 0 || font.size > 200)
-                    return error = QStringLiteral("IncrustFont: the size must be 1 to 200"), false;
-            }
-            if (parts.size() > 2) {
-                font.color = QColor::fromString(parts[2].trimmed());
-                if (!font.color.isValid())
-                    return error = QStringLiteral("IncrustFont: unknown colour '%1'").arg(parts[2].trimmed()), false;
-            }
-            actions.conversionSettings.incrustFont = font;
-        } else {
-            return error = QStringLiteral("unknown setting '%1' (known: FormatDatecode1, FormatDatecode2, "
-                                          "FormatAfficherDatecode, WhatIncrust, IncrustPerso1, IncrustPerso2, "
-                                          "WhenIncrust, DureeIncrustation, DecalageDisplay, FormatAjouterDatecode, "
-                                          "DatecodeAvant, TimecodeAvant, TemplateRenommer, FormatRenommer, SameFolder, "
-                                          "DossierSave, timedifference, StandardDV, FrequenceDV, RatioDV, IncrustX, "
-                                          "IncrustY, IncrustFont, Align, Intervalle)").arg(key),
-                   false;
-        }
-        return true;
-    }
-
-    // The line templates for a video, as the inlay settings prepare them.
-    void prepareTemplates(const TaviFichier &video) const
-    {
-        TDatecodeTextSettingsStore &store = TDatecodeTextSettingsStore::instance();
-        switch (whatIncrust) {
-        case 1: store.setTemplates(QString(), QStringLiteral("%T")); break;
-        case 2:
-            store.setTemplates(ConvertInlayTemplate(incrustPerso1, 1, &video), ConvertInlayTemplate(incrustPerso2, 2, &video));
-            break;
-        default: store.setTemplates(QStringLiteral("%D1"), QStringLiteral("%D2")); break;
-        }
-    }
-};
+    const qsizetype eq = assignment.indexOf(QLatin1Char('='));
+    if (eq <= 0)
+        return error = QStringLiteral("--set takes NAME=VALUE"), false;
+    const QString key = assignment.left(eq);
+    const settings::TSetting *setting = settings::Find(key);
+    if (!setting)
+        return error = QStringLiteral("unknown setting '%1' ('tarvex-cli COMMAND --help' lists the settings "
+                                      "a command reads)").arg(key),
+               false;
+    if (!IsCommandSetting(*setting))
+        return error = QStringLiteral("%1 is a setting of the window; no command reads it").arg(setting->key.toString()),
+               false;
+    const std::optional<settings::TValue> value = ParseCommandSetting(*setting, assignment.mid(eq + 1), &error);
+    return value && ApplyCommandSetting(actions, *setting, *value);
+}
 
 // A progress line on a terminal.
 class TProgressLine
@@ -298,7 +188,6 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
     TCliAnswerer::TMode mode = isatty(fileno(stdin)) ? TCliAnswerer::TMode::Ask : TCliAnswerer::TMode::No;
     QStringList params;
     QStringList files;
-    TRunSettings settings;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         QString error;
@@ -310,10 +199,7 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
             params = QStringList{a.mid(8)};
         } else if (a == QLatin1String("--set") || a.startsWith(QLatin1String("--set="))) {
             const QString assignment = a == QLatin1String("--set") ? args.value(++i) : a.mid(6);
-            const int eq = assignment.indexOf(QLatin1Char('='));
-            if (eq <= 0)
-                return usageError(QStringLiteral("--set takes NAME=VALUE"));
-            if (!settings.set(assignment.left(eq), assignment.mid(eq + 1), actions, error))
+            if (!SetForRun(actions, assignment, error))
                 return usageError(error);
         } else if (a.startsWith(QLatin1String("--"))) {
             return usageError(QStringLiteral("%1: unknown option '%2'").arg(cmd->name, a));
@@ -349,7 +235,7 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
 
     int status = Ok;
     TCliFileList list;
-    const QString format = settings.formatAfficherDatecode;
+    const QString format = actions.formatAfficherDatecode;
     for (const QString &file : files) {
         try {
             list.records.push_back(std::make_unique<TAfficherFichier>(QFileInfo(file).absoluteFilePath(), format));
@@ -359,7 +245,6 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
             status = FileError;
         }
     }
-    actions.OnPrepareFile = [&settings](const TaviFichier &video) { settings.prepareTemplates(video); };
 
     TCommandEngine engine;
     TCliAnswerer answerer(mode);

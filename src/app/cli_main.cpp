@@ -1,4 +1,5 @@
 #include "app/clitool.h"
+#include "commands/commandsettings.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -180,20 +181,7 @@ static void printCommandHelp(const QString &command)
                 "                   (e.g. -0.0625) or [+|-][D.]HH:MM:SS (e.g. -1:30:00, +1.02:00:00);\n"
                 "                   IntroduireDatecode: the first frame's datecode,\n"
                 "                   yyyy-mm-dd hh:nn:ss\n"
-                "  --set NAME=VALUE a setting for this run:\n"
-                "                   datecode texts: FormatDatecode1, FormatDatecode2,\n"
-                "                   FormatAfficherDatecode, DecalageDisplay (days);\n"
-                "                   inlay and subtitles: WhatIncrust (0-2), IncrustPerso1,\n"
-                "                   IncrustPerso2, WhenIncrust (0-3), DureeIncrustation (seconds),\n"
-                "                   IncrustX, IncrustY (0-1000), Align (0 left, 1 centre, 2 right,\n"
-                "                   3 subtitle), IncrustFont (FAMILY[,SIZE[,COLOUR]]);\n"
-                "                   outputs: SameFolder (true/false), DossierSave (a folder),\n"
-                "                   timedifference (the shift of ConvertirNTSC / ConvertirPal);\n"
-                "                   recompression: StandardDV (0 PAL, 1 NTSC), FrequenceDV\n"
-                "                   (0 32000, 1 44100, 2 48000 Hz), RatioDV (0 4:3, 1 16:9);\n"
-                "                   renaming: FormatAjouterDatecode, DatecodeAvant, TimecodeAvant\n"
-                "                   (true/false), TemplateRenommer, FormatRenommer;\n"
-                "                   scenes: Intervalle (seconds, default 20)\n"
+                "  --set NAME=VALUE a setting for this run (those the command reads: below)\n"
                 "\n"
                 "Ctrl+C stops the run: the file being written is closed as it stands (valid,\n"
                 "holding what was written) and no further file starts.\n"
@@ -201,13 +189,28 @@ static void printCommandHelp(const QString &command)
                 "Exit status: 0 when every file succeeded or was skipped, 1 when a file failed,\n"
                 "2 on a usage error, 130 when stopped by Ctrl+C.\n",
                 qPrintable(command), qPrintable(command), CommandNote(command));
+    const std::vector<const settings::TSetting *> read = SettingsReadBy(command);
+    if (read.empty())
+        return;
+    std::printf("\nSettings the command reads:\n");
+    for (const settings::TSetting *setting : read) {
+        const QString value = settings::ValueText(*setting, settings::DefaultValue(*setting));
+        std::printf("  %-23s %s\n  %-23s (%s, default %s)\n", qPrintable(setting->key.toString()),
+                    qPrintable(setting->help.toString()), "", qPrintable(settings::TypeName(setting->type)),
+                    value.isEmpty() ? "empty" : qPrintable(QLatin1Char('"') + value + QLatin1Char('"')));
+    }
 }
 
 // Drawing text into pictures needs the fonts of a GUI application; the other
 // subcommands start faster without one.
 static bool NeedsFonts(int argc, char **argv)
 {
-    return argc > 1 && QByteArray(argv[1]).compare("Incruster", Qt::CaseInsensitive) == 0;
+    if (argc < 2 || QByteArray(argv[1]).compare("Incruster", Qt::CaseInsensitive) != 0)
+        return false;
+    for (int i = 2; i < argc; ++i)
+        if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0)
+            return false;
+    return true;
 }
 
 int main(int argc, char **argv)

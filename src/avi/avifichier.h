@@ -5,9 +5,9 @@
 // header walk and the probe.
 
 #include "dv/datecode.h"
-#include "dv/datecodesettings.h"
 #include "dv/templates.h"
 #include "framework/listfichier.h"
+#include "framework/settingscatalogue.h"
 
 #include <QString>
 
@@ -17,7 +17,7 @@ public:
     // Builds the record: header walk, probe, texts, sort keys. datecodeFormat
     // is the setting FormatAfficherDatecode. Throws TFileOpenError when the
     // file cannot be opened for the header walk.
-    explicit TaviFichier(const QString &fullPath, const QString &datecodeFormat = datecodesettings::FormatAfficherDatecodeDefault.toString());
+    explicit TaviFichier(const QString &fullPath, const QString &datecodeFormat = settings::DefaultString(u"FormatAfficherDatecode"));
 
     QString GetSortKey(const TSortIndex &index) const override;
 

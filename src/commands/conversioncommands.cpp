@@ -61,9 +61,7 @@ QString TdmAction::outputFolder() const
 {
     if (!conversionSettings.dossierSave.isEmpty())
         return conversionSettings.dossierSave;
-    // The documents folder, where the user has one.
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    return settings::DefaultString(u"DossierSave");
 }
 
 bool TdmAction::outputFolderCondition(TCommandEngine *ce) const
@@ -200,14 +198,14 @@ void TdmAction::declareConversionCommands()
     Declare(Incruster, "Inlaying in %s", "An error occured while inlaying in %s");
     Incruster.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && (v.dvType == 2 || IsCodec(v, "dvsd")); });
     Incruster.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) {
-        if (const TaviFichier *v = Video(f); v && OnPrepareFile)
-            OnPrepareFile(*v);
+        if (const TaviFichier *v = Video(f))
+            prepareLineTemplates(*v);
         return folderRule(f, QStringLiteral("_in.avi"));
     };
     Incruster.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
         const TaviFichier *v = Video(f);
-        if (v && OnPrepareFile)
-            OnPrepareFile(*v);
+        if (v)
+            prepareLineTemplates(*v);
         TPipeline *pipeline = v && v->dvType == 2 ? m_cdm.BuildInlayType2(f->fullPath(), dest)
                                                   : m_cdm.BuildInlayType1(f->fullPath(), dest);
         if (!pipeline)

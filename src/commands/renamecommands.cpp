@@ -1,6 +1,6 @@
 #include "commands/renamecommands.h"
 
-#include "dv/datecodesettings.h"
+#include "framework/settingscatalogue.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -36,9 +36,9 @@ bool HasLetterBeforeLast(const QString &tail)
 
 TRenameSettings DefaultRenameSettings()
 {
-    using namespace datecodesettings;
-    return {FormatAjouterDatecodeDefault.toString(), DatecodeAvantDefault, TimecodeAvantDefault,
-            TemplateRenommerDefault.toString(), FormatRenommerDefault.toString()};
+    using namespace settings;
+    return {DefaultString(u"FormatAjouterDatecode"), DefaultBool(u"DatecodeAvant"), DefaultBool(u"TimecodeAvant"),
+            DefaultString(u"TemplateRenommer"), DefaultString(u"FormatRenommer")};
 }
 
 bool IsRemovableNameTail(const QString &text)

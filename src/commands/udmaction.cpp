@@ -2,11 +2,13 @@
 
 #include "avi/avifichier.h"
 #include "commands/commandengine.h"
+#include "dv/templates.h"
 #include "pipelines/convertirdvunit.h"
 #include "scenes/contentproducer.h"
 #include "scenes/derivedpath.h"
 #include "scenes/sceneproducers.h"
 #include "scenes/subtitlewriter.h"
+#include "stages/datecodetextsettings.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -244,10 +246,23 @@ void TdmAction::failWriter(const QString &reason)
     throw std::runtime_error(reason.toStdString());
 }
 
+void TdmAction::prepareLineTemplates(const TaviFichier &video) const
+{
+    TDatecodeTextSettingsStore &store = TDatecodeTextSettingsStore::instance();
+    switch (inlayText.whatIncrust) {
+    case 1: store.setTemplates(QString(), QStringLiteral("%T")); break;
+    case 2:
+        store.setTemplates(ConvertInlayTemplate(inlayText.incrustPerso1, 1, &video),
+                           ConvertInlayTemplate(inlayText.incrustPerso2, 2, &video));
+        break;
+    default: store.setTemplates(QStringLiteral("%D1"), QStringLiteral("%D2")); break;
+    }
+}
+
 TPipeline *TdmAction::buildSceneProbe(TAbstractListFichier *fichier)
 {
-    if (const TaviFichier *video = AsVideo(fichier); video && OnPrepareFile)
-        OnPrepareFile(*video);
+    if (const TaviFichier *video = AsVideo(fichier))
+        prepareLineTemplates(*video);
     TPipeline *pipeline = m_cdm.BuildSceneProbe(fichier->fullPath());
     if (!pipeline)
         return nullptr;
@@ -262,8 +277,8 @@ TPipeline *TdmAction::buildSceneProbe(TAbstractListFichier *fichier)
 TPipeline *TdmAction::buildSubtitleProbe(TAbstractListFichier *fichier)
 {
     const TaviFichier *video = AsVideo(fichier);
-    if (video && OnPrepareFile)
-        OnPrepareFile(*video);
+    if (video)
+        prepareLineTemplates(*video);
     TPipeline *pipeline = m_cdm.BuildSubtitleProbe(fichier->fullPath());
     if (!pipeline)
         return nullptr;

@@ -6,6 +6,7 @@
 #include "commands/commands.h"
 #include "commands/graphcmd.h"
 #include "commands/renamecommands.h"
+#include "framework/settingscatalogue.h"
 
 #include <functional>
 #include <memory>
@@ -23,13 +24,22 @@ class TWriteSrt;
 // The settings the conversion commands follow.
 struct TConversionSettings
 {
-    bool sameFolder = true;             // SameFolder: outputs beside their source
-    QString dossierSave;                // DossierSave: the output folder otherwise (empty: the documents folder)
-    double confirmedTimeDifference = 0; // days, shifts the datecodes of the NTSC / PAL conversions
-    int incrustX = 920;                 // IncrustX, thousandths of the width
-    int incrustY = 920;                 // IncrustY
-    int align = 0;                      // the alignment choice, 0 to 3
-    TIncrustFont incrustFont;           // IncrustFont
+    bool sameFolder = settings::DefaultBool(u"SameFolder"); // outputs beside their source
+    QString dossierSave; // DossierSave: the output folder otherwise (empty: the setting's default folder)
+    double confirmedTimeDifference = settings::DefaultDouble(u"timedifference"); // days, NTSC / PAL conversions
+    int incrustX = settings::DefaultInteger(u"IncrustX"); // thousandths of the width
+    int incrustY = settings::DefaultInteger(u"IncrustY");
+    int align = settings::DefaultInteger(u"Align"); // the alignment choice, 0 to 3
+    TIncrustFont incrustFont = DefaultIncrustFont();
+};
+
+// What the inlay and the subtitles show of each video (WhatIncrust 0: the
+// datecode, 1: the timecode, 2: the two custom templates).
+struct TInlayTextSettings
+{
+    int whatIncrust = settings::DefaultInteger(u"WhatIncrust");
+    QString incrustPerso1 = settings::DefaultString(u"IncrustPerso1");
+    QString incrustPerso2 = settings::DefaultString(u"IncrustPerso2");
 };
 
 // A pipeline command whose writer is checked after the run: a file that
@@ -87,16 +97,19 @@ public:
     std::vector<tAbstractCmd *> commands();
     tAbstractCmd *find(const QString &name);
 
-    // Called with each file's record before its pipeline is built (the
-    // caller prepares the inlay line templates for that video here).
-    std::function<void(const TaviFichier &)> OnPrepareFile;
+    // The date-time format of the datecode texts of the records the commands
+    // make (FormatAfficherDatecode).
+    QString formatAfficherDatecode = settings::DefaultString(u"FormatAfficherDatecode");
+    // What the inlay and subtitle lines show; each file's line templates are
+    // made from it before its pipeline is built.
+    TInlayTextSettings inlayText;
     // Settings the subtitle output follows: WhenIncrust (0-3) and
     // DureeIncrustation (seconds).
-    int whenIncrust = 0;
-    int dureeIncrustation = 5;
+    int whenIncrust = settings::DefaultInteger(u"WhenIncrust");
+    int dureeIncrustation = settings::DefaultInteger(u"DureeIncrustation");
     // Intervalle: the length in seconds of the scenes of fixed duration when
     // the command is given none.
-    int intervalle = 20;
+    int intervalle = settings::DefaultInteger(u"Intervalle");
     // Settings of the conversions (the recompression's are the builder's).
     TConversionSettings conversionSettings;
     // The time difference (days) that "DecalageHoraire" gave in this run;
@@ -116,6 +129,9 @@ public:
     static bool standardFileVerification(TAbstractListFichier *, const QStringList &, TCommandEngine *, int) { return false; }
 
 private:
+    // The inlay and subtitle line templates for a video, into the shared
+    // text settings the stages read.
+    void prepareLineTemplates(const TaviFichier &video) const;
     void declareFileCommands();
     void declareConversionCommands();
     void declareConversion(TWriterGraphCmd &cmd, bool wave);

@@ -10,6 +10,7 @@
 // main path does not connect; optional links (a second audio stream) that do
 // not connect are left out.
 
+#include "framework/settingscatalogue.h"
 #include "pipelines/audioconverterelement.h"
 #include "pipelines/avimux.h"
 #include "pipelines/avisplitter.h"
@@ -36,9 +37,9 @@
 // What the recompression into DV follows.
 struct TRecompressSettings
 {
-    int standard = 0;  // "Default Standard": 0 PAL, 1 NTSC
-    int frequency = 2; // "DV Frequency": 0 32000 Hz, 1 44100 Hz, 2 48000 Hz
-    int ratio = 0;     // "Image ratio": 0 4:3, 1 16:9
+    int standard = settings::DefaultInteger(u"StandardDV");   // 0 PAL, 1 NTSC
+    int frequency = settings::DefaultInteger(u"FrequenceDV"); // 0 32000 Hz, 1 44100 Hz, 2 48000 Hz
+    int ratio = settings::DefaultInteger(u"RatioDV");         // 0 4:3, 1 16:9
     int audioRate() const { return frequency == 0 ? 32000 : frequency == 1 ? 44100 : 48000; }
 };
 

@@ -7,6 +7,7 @@
 // threads take a copy only when something changed.
 
 #include "dv/datecode.h"
+#include "framework/settingscatalogue.h"
 
 #include <QString>
 
@@ -17,8 +18,8 @@ struct TDatecodeTextSettings
 {
     QString template1 = QStringLiteral("%D1"); // line 1 template
     QString template2 = QStringLiteral("%D2"); // line 2 template
-    QString format1 = QStringLiteral("ddddd"); // setting FormatDatecode1
-    QString format2 = QStringLiteral("tt");    // setting FormatDatecode2
+    QString format1 = settings::DefaultString(u"FormatDatecode1");
+    QString format2 = settings::DefaultString(u"FormatDatecode2");
     TDateTime displayShift = 0;                // setting DecalageDisplay, days
 };
 

@@ -1,5 +1,7 @@
 #include "stages/dv_superposer.h"
 
+#include "framework/settingscatalogue.h"
+
 #include "stages/deinter.h"
 #include "stages/deinter2.h"
 
@@ -727,14 +729,36 @@ bool Tdv_Superposer::GetDeinterlacedPicture(QImage &bitmap)
     return GetPicture(bitmap);
 }
 
+TIncrustFont IncrustFontOf(const TFontValue &font)
+{
+    const quint32 bgr = quint32(font.color);
+    return {font.name,      font.size,   QColor(int(bgr & 0xFF), int(bgr >> 8 & 0xFF), int(bgr >> 16 & 0xFF)),
+            font.bold,      font.italic, font.underline};
+}
+
+TIncrustFont DefaultIncrustFont()
+{
+    return IncrustFontOf(settings::DefaultFont(u"IncrustFont"));
+}
+
+int Tdv_Superposer::DefaultX()
+{
+    return settings::DefaultInteger(u"IncrustX");
+}
+
+int Tdv_Superposer::DefaultY()
+{
+    return settings::DefaultInteger(u"IncrustY");
+}
+
 void ApplyDefaultIncrustSettings(Tdv_Superposer &stage)
 {
-    stage.SetX(920);
-    stage.SetY(920);
-    stage.SetIncrustFont(TIncrustFont{});
-    stage.SetWhen(Tdv_Superposer::Permanently);
-    stage.SetDuration(5);
-    stage.SetBorderSize(2);
+    stage.SetX(settings::DefaultInteger(u"IncrustX"));
+    stage.SetY(settings::DefaultInteger(u"IncrustY"));
+    stage.SetIncrustFont(DefaultIncrustFont());
+    stage.SetWhen(settings::DefaultInteger(u"WhenIncrust"));
+    stage.SetDuration(settings::DefaultInteger(u"DureeIncrustation"));
+    stage.SetBorderSize(settings::DefaultInteger(u"BorderSize"));
     stage.SetVisible(true);
     stage.SetDeinterlace(false);
 }

@@ -19,6 +19,7 @@
 // takes them on its next picture. GetPicture() and GetDeinterlacedPicture()
 // may be called from any thread.
 
+#include "framework/settingvalues.h"
 #include "pipelines/stagebase.h"
 #include "stages/datecodelines.h"
 #include "stages/datecodetextsettings.h"
@@ -38,10 +39,10 @@ class Tdv_sceneDetect;
 // The font of the inlay text (setting IncrustFont).
 struct TIncrustFont
 {
-    QString name = QStringLiteral("Arial");
+    QString name;
     // Points: n > 0 asks for characters n points high, -n for a character
     // cell (internal leading included) n points high; at 96 pixels per inch.
-    int size = 16;
+    int size = 0;
     QColor color = Qt::white;
     bool bold = false;
     bool italic = false;
@@ -49,6 +50,11 @@ struct TIncrustFont
 
     bool operator==(const TIncrustFont &) const = default;
 };
+
+// The inlay font of a font setting (colour 0x00BBGGRR).
+TIncrustFont IncrustFontOf(const TFontValue &font);
+// The setting IncrustFont's default.
+TIncrustFont DefaultIncrustFont();
 
 // Absolute font height in pixels at 96 pixels per inch: 21 for size 16, 28 for size -21.
 int IncrustLineHeight(int fontSize);
@@ -151,16 +157,18 @@ private:
     struct TSettings
     {
         bool visible = true;
-        int x = 900;
-        int y = 900;
+        int x = DefaultX();
+        int y = DefaultY();
         int align = AlignRight;
         int when = Permanently;
         int borderSize = 0;
         QColor borderColor = Qt::black;
         bool autoFontSize = false;
         bool deinterlace = false;
-        TIncrustFont font{QStringLiteral("Ariale"), -21, Qt::white, true, false, false};
+        TIncrustFont font = DefaultIncrustFont();
     };
+    static int DefaultX();
+    static int DefaultY();
     struct TTextKey
     {
         quint64 generation = 0;
@@ -258,7 +266,7 @@ private:
     QString m_shownLine1, m_shownLine2;
 };
 
-// Gives a stage the program's default inlay settings (IncrustX and IncrustY
-// 920, IncrustFont Arial 16 white, WhenIncrust 0, DureeIncrustation 5 s,
-// BorderSize 2, shown, not deinterlaced), as the playback stage starts with.
+// Gives a stage the program's default inlay settings (IncrustX, IncrustY,
+// IncrustFont, WhenIncrust, DureeIncrustation, BorderSize; shown, not
+// deinterlaced), as the playback stage starts with.
 void ApplyDefaultIncrustSettings(Tdv_Superposer &stage);

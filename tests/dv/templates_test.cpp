@@ -1,5 +1,6 @@
 #include "dv/datecodesettings.h"
 #include "dv/templates.h"
+#include "framework/settingscatalogue.h"
 
 #include <QLocale>
 
@@ -139,7 +140,8 @@ TEST_F(TemplatesTest, PreviewUsesTheSampleVideo)
     EXPECT_EQ(PreviewNameTemplate(QStringLiteral("%p%n"), QStringLiteral("yyyy"), NewYearsEve), QStringLiteral("%p%n"));
 
     namespace s = datecodesettings;
-    EXPECT_EQ(PreviewNameTemplate(s::TemplateRenommerDefault.toString(), s::FormatRenommerDefault.toString(), NewYearsEve),
+    EXPECT_EQ(PreviewNameTemplate(settings::DefaultString(u"TemplateRenommer"), settings::DefaultString(u"FormatRenommer"),
+                                  NewYearsEve),
               QStringLiteral("ClipDV20071231 23.59.59.avi"));
     EXPECT_EQ(PreviewNameTemplate(s::TemplateRenommerRecommended.toString(), s::FormatRenommerRecommended.toString(),
                                   NewYearsEve),
