@@ -51,6 +51,14 @@ const std::vector<TCommandSettings> &Table()
         {u"AjouterTimecode", {u"TimecodeAvant"}},
         {u"Renommer", {u"TemplateRenommer", u"FormatRenommer"}},
     };
+    // A key that is not in the catalogue is a slip of the pen: stop at once.
+    static const bool checked = [] {
+        for (const TCommandSettings &entry : table)
+            for (QStringView key : entry.keys)
+                settings::Get(key);
+        return true;
+    }();
+    Q_UNUSED(checked);
     return table;
 }
 
