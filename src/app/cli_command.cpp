@@ -188,6 +188,8 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
     TCliAnswerer::TMode mode = isatty(fileno(stdin)) ? TCliAnswerer::TMode::Ask : TCliAnswerer::TMode::No;
     QStringList params;
     QStringList files;
+    QStringList assignments;
+    bool defaults = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         QString error;
@@ -198,9 +200,9 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
         } else if (a.startsWith(QLatin1String("--param="))) {
             params = QStringList{a.mid(8)};
         } else if (a == QLatin1String("--set") || a.startsWith(QLatin1String("--set="))) {
-            const QString assignment = a == QLatin1String("--set") ? args.value(++i) : a.mid(6);
-            if (!SetForRun(actions, assignment, error))
-                return usageError(error);
+            assignments << (a == QLatin1String("--set") ? args.value(++i) : a.mid(6));
+        } else if (a == QLatin1String("--defaults")) {
+            defaults = true;
         } else if (a.startsWith(QLatin1String("--"))) {
             return usageError(QStringLiteral("%1: unknown option '%2'").arg(cmd->name, a));
         } else {
@@ -209,6 +211,15 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
     }
     if (files.isEmpty())
         return usageError(QStringLiteral("%1: missing FILE").arg(cmd->name));
+    // The settings the window stored, unless the defaults are asked for; then
+    // those given for this run.
+    if (!defaults)
+        loadStoredSettings(actions);
+    for (const QString &assignment : assignments) {
+        QString error;
+        if (!SetForRun(actions, assignment, error))
+            return usageError(error);
+    }
     // The in-place edits take only what their dialogs give.
     if (cmd == &actions.ModifierCodec && !CodecParameter(params.value(0)))
         return usageError(QStringLiteral("%1: --param takes a codec code of 1 to 4 characters").arg(cmd->name));

@@ -124,6 +124,18 @@ const std::vector<TSubcommand> &subcommands()
          "Exit status: 0 on success, 1 when the scene file is missing, damaged or\n"
          "unreadable (the scenes read before the damage are printed), 2 on a usage error.\n",
          runScenes},
+        {"settings", "                list every setting: type, default, the value stored by the window",
+         "Usage: tarvex-cli settings\n"
+         "\n"
+         "Lists every setting of the program, tab-separated after a header line: its key,\n"
+         "its type, its default, the value the window stored (- when none) and whether a\n"
+         "command reads it (yes / no). The store is named on stderr; it is only read.\n"
+         "\n"
+         "Commands start from the stored values of the settings they read; --set NAME=VALUE\n"
+         "overrides one for a run, --defaults ignores the store.\n"
+         "\n"
+         "Exit status: 0 on success, 2 on a usage error.\n",
+         runSettings},
     };
     return commands;
 }
@@ -138,7 +150,7 @@ static void printToolHelp()
                 "\n"
                 "Subcommands:\n");
     for (const auto &command : cli::subcommands())
-        std::printf("  %-7s %s\n", command.name, command.synopsis);
+        std::printf("  %-8s %s\n", command.name, command.synopsis);
     std::printf("\n"
                 "Commands, run over the given files as over a selection in the window:\n");
     for (const QString &command : cli::catalogueCommandNames())
@@ -162,7 +174,7 @@ static const char *CommandNote(const QString &command)
 
 static void printCommandHelp(const QString &command)
 {
-    std::printf("Usage: tarvex-cli %s [--yes|--no] [--param=VALUE] [--set NAME=VALUE]... FILE...\n"
+    std::printf("Usage: tarvex-cli %s [--yes|--no] [--defaults] [--param=VALUE] [--set NAME=VALUE]... FILE...\n"
                 "\n"
                 "Runs the command %s over the FILEs, as the window runs it over its selection.\n"
                 "Files the command does not apply to are skipped. Messages go to stderr, with a\n"
@@ -181,7 +193,10 @@ static void printCommandHelp(const QString &command)
                 "                   (e.g. -0.0625) or [+|-][D.]HH:MM:SS (e.g. -1:30:00, +1.02:00:00);\n"
                 "                   IntroduireDatecode: the first frame's datecode,\n"
                 "                   yyyy-mm-dd hh:nn:ss\n"
-                "  --set NAME=VALUE a setting for this run (those the command reads: below)\n"
+                "  --set NAME=VALUE a setting for this run (those the command reads: below);\n"
+                "                   the others are those the window stored\n"
+                "                   ('tarvex-cli settings' lists them)\n"
+                "  --defaults       the settings' defaults instead of the stored values\n"
                 "\n"
                 "Ctrl+C stops the run: the file being written is closed as it stands (valid,\n"
                 "holding what was written) and no further file starts.\n"

@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+class TdmAction;
+
 // The subcommands of tarvex-cli. Each takes its own arguments (without the
 // subcommand name) and returns the process exit status.
 namespace cli {
@@ -38,6 +40,9 @@ int runFrames(const QStringList &args);
 int runRiff(const QStringList &args);
 int runInfo(const QStringList &args);
 int runScenes(const QStringList &args);
+int runSettings(const QStringList &args);
+// The settings the window stored, applied to the commands; the number applied.
+int loadStoredSettings(TdmAction &actions);
 // The commands of the catalogue, run through the command engine.
 QStringList catalogueCommandNames();
 int runCatalogueCommand(const QString &name, const QStringList &args);

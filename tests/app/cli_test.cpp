@@ -497,6 +497,7 @@ TEST_F(Cli, DeletingCompanionFilesAsksFirst)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     ASSERT_TRUE(QDir().mkpath(dir.filePath("data")));
     env.insert("XDG_DATA_HOME", dir.filePath("data"));
+    env.insert("XDG_CONFIG_HOME", TestConfigFolder());
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(TARVEX_BIN_DIR "/tarvex-cli"), {"SupprimerScn", "--yes", dv});
     ASSERT_TRUE(p.waitForFinished(60000));

@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <ostream>
 #include <vector>
@@ -22,9 +23,22 @@ struct TRun
     QStringList rows() const { return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 };
 
-inline TRun run(const QString &program, const QStringList &args, int timeoutMs = 120000)
+// The programs run with a configuration folder of their own, so that the
+// settings a user stored on this machine never reach a test; a test that
+// wants stored settings gives the folder that holds them.
+inline QString TestConfigFolder()
+{
+    static const QTemporaryDir folder;
+    return folder.path();
+}
+
+inline TRun run(const QString &program, const QStringList &args, int timeoutMs = 120000,
+                const QString &configFolder = TestConfigFolder())
 {
     QProcess p;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder);
+    p.setProcessEnvironment(environment);
     p.start(program, args);
     if (!p.waitForFinished(timeoutMs))
         return {};
