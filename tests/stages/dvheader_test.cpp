@@ -1,6 +1,7 @@
 // The DV header stage: time shifts, the running datecode, the display flag,
-// the heads restored from the scene-detect stage (across systems and for
-// frames in flight), samples it leaves alone, and a re-encoding pipeline.
+// the heads restored from the frame data a sample carries (across systems,
+// whatever the frames in flight), samples it leaves alone, and a re-encoding
+// pipeline.
 
 #include "avi/avisampleindex.h"
 #include "dv/datecode.h"
@@ -108,12 +109,12 @@ std::optional<TDatecodeFields> DatecodeOfFrame(const QByteArray &frame, bool eve
     return result;
 }
 
-QByteArray Pass(Tdv_DVheader &stage, QByteArray frame, qint64 mediaStart = -1)
+// The frame through the stage, its sample carrying frameData.
+QByteArray Pass(Tdv_DVheader &stage, QByteArray frame, std::shared_ptr<const TDvFrameData> frameData = {})
 {
     TMediaSample sample;
     sample.data = std::move(frame);
-    sample.mediaStart = mediaStart;
-    sample.mediaStop = mediaStart < 0 ? -1 : mediaStart + 1;
+    sample.frameData = std::move(frameData);
     stage.receive(0, sample);
     return sample.data;
 }
@@ -141,7 +142,7 @@ TEST_P(DvHeaderShift, MovesTheDatecodeOfEverySequence)
 {
     const TShiftCase &c = GetParam();
     for (bool pal : {true, false}) {
-        Tdv_DVheader stage(nullptr);
+        Tdv_DVheader stage;
         stage.restoreHeads = false;
         stage.setTimeShift(c.shiftSeconds * OneSecond);
         const std::optional<TDatecodeFields> written = DatecodeOfFrame(Pass(stage, MakeFrame(pal, c.from)));
@@ -163,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DvHeader, ShiftLeavesFramesWithoutAValidDatecodeAlone)
 {
-    Tdv_DVheader stage(nullptr);
+    Tdv_DVheader stage;
     stage.restoreHeads = false;
     stage.setTimeShift(3600 * OneSecond);
     for (const QByteArray &frame : {MakeFrame(true, std::nullopt), MakeFrame(true, Fields(2006, 13, 40, 25, 0, 0)),
@@ -177,7 +178,7 @@ TEST(DvHeader, OverwriteRunsOneFrameDurationPerFrame)
 {
     const TDateTime start = EncodeDateTime(2008, 5, 1, 12, 0, 0);
     for (bool pal : {true, false}) {
-        Tdv_DVheader stage(nullptr);
+        Tdv_DVheader stage;
         stage.restoreHeads = false;
         stage.overwrite = true;
         stage.setRunningDatecode(start);
@@ -185,7 +186,7 @@ TEST(DvHeader, OverwriteRunsOneFrameDurationPerFrame)
         for (int n = 0; n < frames; ++n) {
             // Frames with and without a datecode of their own all receive the running one.
             const QByteArray in = MakeFrame(pal, n % 3 ? std::optional(Fields(1999, 1, 1, 0, 0, 0)) : std::nullopt, n);
-            const std::optional<TDatecodeFields> written = DatecodeOfFrame(Pass(stage, in, n), n % 3 != 0);
+            const std::optional<TDatecodeFields> written = DatecodeOfFrame(Pass(stage, in), n % 3 != 0);
             ASSERT_TRUE(written);
             // PAL: one second per 25 frames; NTSC: one per 30000/1001 frames,
             // the time taken to the nearest millisecond.
@@ -201,13 +202,13 @@ TEST(DvHeader, OverwriteRunsOneFrameDurationPerFrame)
 
 TEST(DvHeader, RunningDatecodeKeepsItsValueUntilSetAgain)
 {
-    Tdv_DVheader stage(nullptr);
+    Tdv_DVheader stage;
     stage.restoreHeads = false;
     stage.overwrite = true;
     const TDateTime start = EncodeDateTime(2008, 5, 1, 23, 59, 59);
     stage.setRunningDatecode(start);
     for (int n = 0; n < 25; ++n)
-        Pass(stage, MakeFrame(true, std::nullopt), n);
+        Pass(stage, MakeFrame(true, std::nullopt));
     // Settings reset for the next command: the value stays.
     stage.resetSettings();
     EXPECT_FALSE(stage.overwrite);
@@ -237,7 +238,7 @@ TEST_P(DvHeaderAspect, SetsTheDisplayModeOfEveryControlPack)
 {
     const TAspectCase &c = GetParam();
     for (bool pal : {true, false}) {
-        Tdv_DVheader stage(nullptr);
+        Tdv_DVheader stage;
         stage.restoreHeads = false;
         stage.setAspect = true;
         stage.aspect16x9 = c.wide;
@@ -271,20 +272,20 @@ INSTANTIATE_TEST_SUITE_P(Apt, DvHeaderAspect,
 struct TRestoreRig
 {
     Tdv_sceneDetect detect;
-    Tdv_DVheader header{&detect};
+    Tdv_DVheader header;
 
     TRestoreRig()
     {
         detect.startStreaming();
         header.startStreaming();
     }
-    void source(const QByteArray &frame, qint64 mediaStart)
+    // The frame data the source frame's sample leaves the scene-detect stage with.
+    std::shared_ptr<const TDvFrameData> source(const QByteArray &frame)
     {
         TMediaSample sample;
         sample.data = frame;
-        sample.mediaStart = mediaStart;
-        sample.mediaStop = mediaStart + 1;
         detect.receive(0, sample);
+        return sample.frameData;
     }
 };
 
@@ -327,8 +328,7 @@ TEST(DvHeader, RestoresTheSourceHeadsAcrossSystems)
         const QByteArray source = MakeFrame(c.sourcePal, Fields(2004, 8, 9, 17, 45, 12), 4321, 1);
         // What an encoder writes: no packs of the camcorder.
         const QByteArray target = MakeBlankDifFrame(c.targetPal);
-        rig.source(source, 7);
-        const QByteArray out = Pass(rig.header, target, 7);
+        const QByteArray out = Pass(rig.header, target, rig.source(source));
         ExpectRestored(out, target, source);
 
         const int sequences = Sequences(c.targetPal);
@@ -344,23 +344,26 @@ TEST(DvHeader, RestoresTheSourceHeadsAcrossSystems)
     }
 }
 
-TEST(DvHeader, RestoresTheHeadsOfTheFrameWithTheSameMediaStart)
+TEST(DvHeader, RestoresTheHeadsThatTheSampleCarries)
 {
-    // The decoder, queue and encoder hold frames back: the scene-detect
-    // stage has seen frame n + 5 when frame n reaches the header stage.
+    // However far the scene-detect stage runs ahead (decoders, queues and
+    // encoders hold frames back), each frame gets its own source frame's
+    // heads: here the scene-detect stage has seen frame n + 45 when frame n
+    // reaches the header stage.
     TRestoreRig rig;
-    const int frames = 60, lead = 5;
+    const int frames = 60, lead = 45;
     std::vector<QByteArray> sources;
+    std::vector<std::shared_ptr<const TDvFrameData>> carried;
     for (int n = 0; n < frames; ++n)
         sources.push_back(MakeFrame(true, FieldsFromDatecode(EncodeDateTime(2010, 5, 1, 10, 0, 0) + n * 7 * OneSecond), n));
     for (int n = 0; n < frames + lead; ++n) {
         if (n < frames)
-            rig.source(sources[size_t(n)], n);
+            carried.push_back(rig.source(sources[size_t(n)]));
         const int done = n - lead;
         if (done < 0)
             continue;
         const QByteArray target = MakeBlankDifFrame(true);
-        const QByteArray out = Pass(rig.header, target, done);
+        const QByteArray out = Pass(rig.header, target, carried[size_t(done)]);
         ExpectRestored(out, target, sources[size_t(done)]);
         TTimecodeFields tc;
         ASSERT_TRUE(ReadTimecode(Bytes(out), 12, tc));
@@ -368,37 +371,18 @@ TEST(DvHeader, RestoresTheHeadsOfTheFrameWithTheSameMediaStart)
     }
 }
 
-TEST(DvHeader, FindsHeadsWhenSampleNumbersAndMediaStartsDiffer)
-{
-    // Not-DV samples count in the scene-detect stage's sample numbers, and a
-    // run may start at any frame number.
-    TRestoreRig rig;
-    std::vector<QByteArray> sources;
-    for (int n = 0; n < 20; ++n) {
-        sources.push_back(MakeFrame(false, Fields(2001, 2, 3, 4, 5, n), n));
-        TMediaSample junk;
-        junk.data = QByteArray(1000, 'x');
-        rig.detect.receive(0, junk);
-        rig.source(sources.back(), 500 + n);
-    }
-    for (int n : {19, 3, 0, 12}) {
-        const QByteArray target = MakeBlankDifFrame(false);
-        ExpectRestored(Pass(rig.header, target, 500 + n), target, sources[size_t(n)]);
-    }
-}
-
-TEST(DvHeader, LeavesHeadsAloneWhenTheSourceFrameIsNotKnown)
+TEST(DvHeader, LeavesHeadsAloneWithoutFrameDataOrWhenNotRestoring)
 {
     TRestoreRig rig;
-    for (int n = 0; n < 40; ++n)
-        rig.source(MakeFrame(true, Fields(2001, 2, 3, 4, 5, n % 60), n), n);
+    const std::shared_ptr<const TDvFrameData> data = rig.source(MakeFrame(true, Fields(2001, 2, 3, 4, 5, 6), 5));
+    ASSERT_TRUE(data);
     const QByteArray target = MakeFrame(true, Fields(2020, 1, 1, 0, 0, 0), 99);
-    // Too old (no longer kept), never seen, and without media times.
-    for (qint64 mediaStart : {qint64(2), qint64(1000), qint64(-1)})
-        EXPECT_EQ(Pass(rig.header, target, mediaStart), target) << mediaStart;
-    // And nothing is restored before the first frame of a run passed.
-    rig.detect.startStreaming();
-    EXPECT_EQ(Pass(rig.header, target, 39), target);
+    EXPECT_EQ(Pass(rig.header, target), target) << "a sample without frame data";
+    rig.header.restoreHeads = false;
+    EXPECT_EQ(Pass(rig.header, target, data), target) << "restoring off";
+    // Frame data that kept no heads leaves them alone too.
+    rig.header.restoreHeads = true;
+    EXPECT_EQ(Pass(rig.header, target, std::make_shared<TDvFrameData>()), target);
 }
 
 // ---------------------------------------------------------- untouched samples
@@ -406,7 +390,7 @@ TEST(DvHeader, LeavesHeadsAloneWhenTheSourceFrameIsNotKnown)
 TEST(DvHeader, PassesSamplesItCannotParseUntouched)
 {
     TRestoreRig rig;
-    rig.source(MakeFrame(true, Fields(2001, 2, 3, 4, 5, 6)), 0);
+    const std::shared_ptr<const TDvFrameData> data = rig.source(MakeFrame(true, Fields(2001, 2, 3, 4, 5, 6)));
     rig.header.setTimeShift(3600 * OneSecond);
     rig.header.setAspect = true;
     rig.header.aspect16x9 = true;
@@ -416,7 +400,7 @@ TEST(DvHeader, PassesSamplesItCannotParseUntouched)
     for (qsizetype i = 0; i < odd.size(); ++i)
         odd[i] = char(i * 37);
     for (const QByteArray &in : {odd, QByteArray(), QByteArray(144001, '\x55'), QByteArray(119999, '\xFF')})
-        EXPECT_EQ(Pass(rig.header, in, 0), in) << in.size();
+        EXPECT_EQ(Pass(rig.header, in, data), in) << in.size();
     EXPECT_EQ(rig.header.runningDatecode(), EncodeDateTime(2008, 5, 1, 12, 0, 0));
 }
 
@@ -431,14 +415,13 @@ TEST(DvHeader, SurvivesGarbageFrames)
         QByteArray frame(n % 2 ? dif::FrameSize625 : dif::FrameSize525, Qt::Uninitialized);
         for (qsizetype i = 0; i < frame.size(); ++i)
             frame[i] = char(random.bounded(256));
-        rig.source(frame, n);
-        EXPECT_EQ(Pass(rig.header, frame, n).size(), frame.size());
+        EXPECT_EQ(Pass(rig.header, frame, rig.source(frame)).size(), frame.size());
     }
 }
 
 TEST(DvHeader, AcceptsDvTypesOnly)
 {
-    Tdv_DVheader stage(nullptr);
+    Tdv_DVheader stage;
     EXPECT_TRUE(stage.modifiesData());
     EXPECT_EQ(stage.name(), "Orin Brontel cf_DVHeader");
     TMediaType type;
@@ -456,7 +439,7 @@ TEST(DvHeader, AcceptsDvTypesOnly)
 
 TEST(DvHeader, ResetSettingsReturnsToTheInitialValues)
 {
-    Tdv_DVheader stage(nullptr);
+    Tdv_DVheader stage;
     stage.restoreHeads = false;
     stage.setAspect = true;
     stage.overwrite = true;
@@ -488,7 +471,7 @@ TEST(DvHeaderPipeline, ReEncodedFramesKeepTheirOwnSourceFramesPacks)
     TDvVideoDecoderElement decoder;
     TQueueElement queue;
     TDvVideoEncoderElement encoder;
-    Tdv_DVheader header(&detect);
+    Tdv_DVheader header;
     TAviMux mux;
     TFileWriterElement writer;
     for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &detect, &decoder, &queue, &encoder,

@@ -77,7 +77,7 @@ struct TInlayRig
     TDatecodeTextSettingsStore store;
     std::vector<TFrameInfo> frames; // the frame record of each picture; none when empty
     size_t next = 0;
-    Tdv_Superposer stage{[this] { return next < frames.size() ? frames[next] : TFrameInfo{}; }, &store};
+    Tdv_Superposer stage{&store};
     TMediaSample in, out;
 
     TInlayRig(int w = 720, int h = 576) : width(w), height(h)
@@ -89,6 +89,13 @@ struct TInlayRig
     }
     QImage run()
     {
+        // Each picture carries its frame's record, as the scene-detect stage gives it.
+        in.frameData.reset();
+        if (next < frames.size()) {
+            auto data = std::make_shared<TDvFrameData>();
+            data->info = frames[next];
+            in.frameData = data;
+        }
         EXPECT_EQ(stage.inlayPicture(in, out), TResult::Ok);
         ++next;
         return TopDown(out, width, height);
@@ -258,7 +265,7 @@ TEST(SuperposerTest, LinesThatWouldCrossAnEdgeAreMovedInside)
         // Conversion: the DV decoder's I420 pictures, black (Y 16).
         TPipeline pipeline;
         THandSource source(RawVideoType(media::I420, 720, 576, kPalFrame));
-        Tdv_Superposer stage(Tdv_Superposer::TFrameSource{}, &rig.store);
+        Tdv_Superposer stage(&rig.store);
         stage.SetKeepPicture(false);
         configure(stage);
         THandSink sink;
@@ -356,8 +363,7 @@ TEST(SuperposerTest, ModesShowTheTextForTheirCountdowns)
 
 TEST(SuperposerTest, SettersFollowTheirRules)
 {
-    Tdv_sceneDetect sceneDetect;
-    Tdv_Superposer stage(&sceneDetect);
+    Tdv_Superposer stage;
     EXPECT_EQ(stage.align(), Tdv_Superposer::AlignRight);
     stage.SetAlign(Tdv_Superposer::AlignSubtitle);
     stage.SetX(1500);
@@ -542,7 +548,7 @@ namespace {
 // A 90x60 picture source (rows padded to 272 bytes) -> the stage -> a sink.
 struct TPipelineRig
 {
-    explicit TPipelineRig(const TDatecodeTextSettingsStore &store) : stage(Tdv_Superposer::TFrameSource{}, &store)
+    explicit TPipelineRig(const TDatecodeTextSettingsStore &store) : stage(&store)
     {
         for (TElement *e : std::initializer_list<TElement *>{&source, &stage, &sink})
             connected = connected && pipeline.add(e) == TResult::Ok;
@@ -638,7 +644,7 @@ TEST(SuperposerTest, PlanarPicturesGetTheLinesOfTheRgbTrip)
         for (const bool planar : {true, false}) {
             TPipeline pipeline;
             THandSource source{type};
-            Tdv_Superposer stage(Tdv_Superposer::TFrameSource{}, &store);
+            Tdv_Superposer stage(&store);
             stage.SetKeepPicture(!planar);
             TColorConverterElement toRgb(media::Rgb24), toYuv(subtype);
             const auto memory = std::make_shared<TPictureMemory>();
@@ -718,7 +724,7 @@ TEST(SuperposerTest, EachPictureShowsItsOwnFramesDatecodeBehindAQueue)
     TQueueElement queue(8);
     TDvVideoDecoderElement decoder;
     TColorConverterElement toRgb(media::Rgb24);
-    Tdv_Superposer stage(&detect, &store);
+    Tdv_Superposer stage(&store);
     TLineRecorder recorder(stage);
     for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &detect, &queue, &decoder, &toRgb, &stage, &recorder})
         ASSERT_EQ(pipeline.add(e), TResult::Ok);
