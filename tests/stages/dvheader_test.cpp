@@ -1,7 +1,7 @@
 // The DV header stage: time shifts, the running datecode, the display flag,
 // the heads restored from the frame data a sample carries (across systems,
-// whatever the frames in flight), samples it leaves alone, and a re-encoding
-// pipeline.
+// whatever the frames in flight), samples it leaves alone, and re-encoding
+// pipelines.
 
 #include "avi/avisampleindex.h"
 #include "dv/datecode.h"
@@ -9,12 +9,16 @@
 #include "dv/dvcodes.h"
 #include "pipelines/avimux.h"
 #include "pipelines/avisplitter.h"
+#include "pipelines/colorconverterelement.h"
 #include "pipelines/dvdecoderelement.h"
 #include "pipelines/dvencoderelement.h"
+#include "pipelines/framerateconverter.h"
 #include "pipelines/pipeline.h"
 #include "pipelines/queueelement.h"
+#include "pipelines/renderer.h"
 #include "stages/dv_dvheader.h"
 #include "stages/dv_scenedetect.h"
+#include "stages/dv_superposer.h"
 #include "support/aviframes.h"
 #include "support/samplerecording.h"
 
@@ -24,10 +28,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <optional>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -527,6 +533,161 @@ TEST(DvHeaderPipeline, ReEncodedFramesKeepTheirOwnSourceFramesPacks)
     // The recording's datecodes and timecodes differ from frame to frame
     // often enough that a frame carrying a neighbour's packs would show.
     EXPECT_GE(datecodes.size(), 2u);
+}
+
+// Holds the first sample that reaches it until the scene-detect stage
+// upstream is `lead` frames past that sample's own frame: the chain between
+// them then holds that many frames at once.
+class THoldBack final : public TBCTransInPlaceFilter
+{
+public:
+    THoldBack(const Tdv_sceneDetect &detect, int lead)
+        : TBCTransInPlaceFilter(QStringLiteral("Hold back"), false), m_detect(detect), m_lead(lead) {}
+    // How far the scene-detect stage had gone past the held frame when it went on.
+    std::atomic<int> reached{-1};
+
+protected:
+    TResult CheckInputType(const TMediaType &) override { return TResult::Ok; }
+    TResult Transform(TMediaSample &sample) override
+    {
+        if (reached >= 0 || !sample.frameData)
+            return TResult::Ok;
+        const int own = int(sample.frameData->info.frameIndex);
+        const auto ahead = [&] { return int(m_detect.currentFrame().frameIndex) - 1 - own; };
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (ahead() < m_lead && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        reached = ahead();
+        return TResult::Ok;
+    }
+
+private:
+    const Tdv_sceneDetect &m_detect;
+    const int m_lead;
+};
+
+// The inlay's lines for each picture, read as the picture leaves it.
+class TInlayLines final : public TBCTransInPlaceFilter
+{
+public:
+    explicit TInlayLines(const Tdv_Superposer &stage)
+        : TBCTransInPlaceFilter(QStringLiteral("Inlay lines"), false), m_stage(stage) {}
+    std::vector<std::pair<qint64, QString>> lines; // media start, both lines
+
+protected:
+    TResult CheckInputType(const TMediaType &) override { return TResult::Ok; }
+    TResult Transform(TMediaSample &sample) override
+    {
+        lines.emplace_back(sample.mediaStart, m_stage.line1() + QLatin1Char('|') + m_stage.line2());
+        return TResult::Ok;
+    }
+
+private:
+    const Tdv_Superposer &m_stage;
+};
+
+// Keeps the DV frames that reach it.
+class TFrameSink final : public TRendererElement
+{
+public:
+    TFrameSink() : TRendererElement(QStringLiteral("Frames")) { addInput(QStringLiteral("In")); }
+    TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
+    std::vector<QByteArray> frames;
+
+protected:
+    void render(int, TMediaSample &sample) override { frames.push_back(sample.data); }
+};
+
+// The chain of a conversion to NTSC with the inlay, through queues far
+// deeper than the frames the chain used to keep track of: every picture
+// still shows its own frame's datecode and timecode, and every frame written
+// (a repeated picture included) carries its own source frame's packs.
+TEST(DvHeaderPipeline, DeepQueuesKeepEachFramesOwnDatecodeAndTimecode)
+{
+    QTemporaryDir dir;
+    const QString in = MakeSampleRecording(dir, "pal.avi", {"--frames", "80", "--type", "2", "--jump-at", "37"});
+    ASSERT_FALSE(in.isEmpty());
+    const std::vector<QByteArray> sources = AviVideoFrames(in);
+    ASSERT_EQ(sources.size(), 80u);
+
+    constexpr int kDepth = 48, kLead = 40;
+    TDatecodeTextSettingsStore store;
+    store.setFormat1(QStringLiteral("yyyy-mm-dd hh:nn:ss"));
+    store.setTemplates(QStringLiteral("%D1"), QStringLiteral("%T"));
+    TPipeline pipeline;
+    TFileSourceElement source;
+    TAviSplitter splitter;
+    Tdv_sceneDetect detect(&store);
+    TQueueElement decoderQueue(kDepth), pictureQueue(kDepth), scaleQueue(kDepth), encoderQueue(kDepth), muxQueue(kDepth);
+    TDvVideoDecoderElement decoder;
+    TColorConverterElement toRgb(media::Rgb24), toYuv(media::I420), scale(media::Y41B, 720, 480);
+    const auto memory = std::make_shared<TPictureMemory>();
+    toRgb.setMemory(memory);
+    toYuv.setMemory(memory);
+    Tdv_Superposer inlay(&store);
+    inlay.SetKeepPicture(false);
+    TInlayLines lines(inlay);
+    TFrameRateConverter frameRate;
+    frameRate.SetFrameDuration(1001, 30000);
+    TDvVideoEncoderElement encoder;
+    encoder.SetFormat(TDvVideoEncoderElement::FormatNtsc);
+    THoldBack hold(detect, kLead);
+    Tdv_DVheader header;
+    TFrameSink sink;
+    ASSERT_EQ(source.Load(in), TResult::Ok);
+    ASSERT_EQ(pipeline.add(&source), TResult::Ok);
+    ASSERT_EQ(pipeline.add(&splitter), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(source.output(0), splitter.input(0)), TResult::Ok);
+    TElement *previous = &splitter;
+    for (TElement *e : std::initializer_list<TElement *>{&detect, &decoderQueue, &decoder, &pictureQueue, &toRgb, &inlay,
+                                                         &lines, &toYuv, &scaleQueue, &scale, &frameRate, &encoderQueue,
+                                                         &encoder, &muxQueue, &hold, &header, &sink}) {
+        ASSERT_EQ(pipeline.add(e), TResult::Ok);
+        ASSERT_EQ(pipeline.connect(previous->output(0), e->input(0)), TResult::Ok) << e->name().toStdString();
+        previous = e;
+    }
+
+    pipeline.setUseClock(false);
+    QSignalSpy complete(&pipeline, &TPipeline::complete);
+    pipeline.run();
+    ASSERT_TRUE(complete.count() > 0 || complete.wait(120000));
+    pipeline.stop();
+    EXPECT_GE(hold.reached, kLead) << "the chain held fewer frames than meant";
+
+    // Source frame i lasts [i / 25, (i + 1) / 25) s; NTSC frame k starts at k * 1001 / 30000 s.
+    const auto shown = [](int k) { return int(qint64(k) * 1001 * 25 / 30000); };
+    const auto text = [&](const QByteArray &frame) {
+        const int sequences = DifSequenceCount(frame.size());
+        TDatecodeFields dc;
+        TTimecodeFields tc;
+        const bool dated = ReadDatecode(Bytes(frame), sequences, dc);
+        const bool timed = ReadTimecode(Bytes(frame), sequences, tc);
+        return (dated ? Text(dc) : std::string("no datecode")) + " "
+               + (timed ? QString::asprintf("%d:%02d:%02d:%02d", tc.hours, tc.minutes, tc.seconds, tc.frames).toStdString()
+                        : std::string("no timecode"));
+    };
+    ASSERT_EQ(sink.frames.size(), 96u); // 80 frames of 1/25 s in frames of 1001/30000 s
+    std::set<std::string> seen;
+    for (size_t k = 0; k < sink.frames.size(); ++k) {
+        ASSERT_EQ(sink.frames[k].size(), dif::FrameSize525);
+        const QByteArray &own = sources[size_t(shown(int(k)))];
+        EXPECT_EQ(text(sink.frames[k]), text(own)) << "frame " << k;
+        seen.insert(text(own));
+    }
+    EXPECT_EQ(seen.size(), sources.size()) << "every frame's datecode and timecode text is its own";
+
+    ASSERT_EQ(lines.lines.size(), sources.size());
+    for (const auto &[frame, both] : lines.lines) {
+        ASSERT_TRUE(frame >= 0 && frame < qint64(sources.size()));
+        TDatecodeFields dc;
+        TTimecodeFields tc;
+        const QByteArray &own = sources[size_t(frame)];
+        ASSERT_TRUE(ReadDatecode(Bytes(own), 12, dc));
+        ASSERT_TRUE(ReadTimecode(Bytes(own), 12, tc));
+        const QString expected = QString::fromStdString(Text(dc))
+                                 + QString::asprintf("|%d:%02d:%02d:%02d", tc.hours, tc.minutes, tc.seconds, tc.frames);
+        EXPECT_EQ(both, expected) << "picture " << frame;
+    }
 }
 
 } // namespace
