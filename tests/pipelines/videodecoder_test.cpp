@@ -203,10 +203,13 @@ const std::vector<TCodecCase> &CodecCases()
     return cases;
 }
 
-// Damages or empties the samples a case loses; the samples that still decode.
-std::vector<qint64> Damage(const TCodecCase &c, TChunks &chunks)
+// The chunks of a case's file, with the samples it loses damaged or emptied;
+// kept: the samples that still decode. False without ffmpeg.
+bool CaseChunks(const TCodecCase &c, TChunks &chunks, std::vector<qint64> &kept)
 {
-    std::vector<qint64> kept;
+    if (!FfmpegAviChunks(kRedFrom21, c.codec, chunks))
+        return false;
+    EXPECT_EQ(chunks.samples.size(), 40u);
     for (int i = 0; i < int(chunks.samples.size()); ++i) {
         if (std::find(c.lost.begin(), c.lost.end(), i) != c.lost.end())
             chunks.samples[size_t(i)] = QByteArray(3000, char(0x5A));
@@ -215,7 +218,7 @@ std::vector<qint64> Damage(const TCodecCase &c, TChunks &chunks)
         else
             kept.push_back(i);
     }
-    return kept;
+    return true;
 }
 
 } // namespace
@@ -228,10 +231,9 @@ TEST(VideoDecoder, PicturesComeOutWithTheTimesOfTheirPlace)
     for (const TCodecCase &c : CodecCases()) {
         SCOPED_TRACE(c.name);
         TChunks chunks;
-        if (!FfmpegAviChunks(kRedFrom21, c.codec, chunks))
+        std::vector<qint64> expected;
+        if (!CaseChunks(c, chunks, expected))
             GTEST_SKIP() << "ffmpeg is not installed";
-        ASSERT_EQ(chunks.samples.size(), 40u);
-        const std::vector<qint64> expected = Damage(c, chunks);
 
         TVideoDecoder decoder(chunks.format, 1);
         ASSERT_TRUE(decoder.isOpen()) << decoder.errorString().toStdString();
@@ -270,11 +272,9 @@ TEST(VideoDecoderElement, EachPictureCarriesTheFrameDataOfItsOwnSample)
     for (const TCodecCase &c : CodecCases()) {
         SCOPED_TRACE(c.name);
         TChunks chunks;
-        if (!FfmpegAviChunks(kRedFrom21, c.codec, chunks))
-            GTEST_SKIP() << "ffmpeg is not installed";
-        if (chunks.shown.empty())
-            GTEST_SKIP() << "ffprobe is not installed";
-        const std::vector<qint64> kept = Damage(c, chunks);
+        std::vector<qint64> kept;
+        if (!CaseChunks(c, chunks, kept) || chunks.shown.empty())
+            GTEST_SKIP() << "ffmpeg or ffprobe is not installed";
         std::vector<int> expected; // ffprobe's chunk of each picture that still decodes
         for (int chunk : chunks.shown)
             if (std::find(kept.begin(), kept.end(), chunk) != kept.end())

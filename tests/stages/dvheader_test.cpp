@@ -3,6 +3,8 @@
 // whatever the frames in flight), samples it leaves alone, and re-encoding
 // pipelines.
 
+#include "inlaylines.h"
+
 #include "avi/avisampleindex.h"
 #include "dv/datecode.h"
 #include "dv/difframe.h"
@@ -15,11 +17,11 @@
 #include "pipelines/framerateconverter.h"
 #include "pipelines/pipeline.h"
 #include "pipelines/queueelement.h"
-#include "pipelines/renderer.h"
 #include "stages/dv_dvheader.h"
 #include "stages/dv_scenedetect.h"
 #include "stages/dv_superposer.h"
 #include "support/aviframes.h"
+#include "support/handelements.h"
 #include "support/samplerecording.h"
 
 #include <gtest/gtest.h>
@@ -566,38 +568,6 @@ private:
     const int m_lead;
 };
 
-// The inlay's lines for each picture, read as the picture leaves it.
-class TInlayLines final : public TBCTransInPlaceFilter
-{
-public:
-    explicit TInlayLines(const Tdv_Superposer &stage)
-        : TBCTransInPlaceFilter(QStringLiteral("Inlay lines"), false), m_stage(stage) {}
-    std::vector<std::pair<qint64, QString>> lines; // media start, both lines
-
-protected:
-    TResult CheckInputType(const TMediaType &) override { return TResult::Ok; }
-    TResult Transform(TMediaSample &sample) override
-    {
-        lines.emplace_back(sample.mediaStart, m_stage.line1() + QLatin1Char('|') + m_stage.line2());
-        return TResult::Ok;
-    }
-
-private:
-    const Tdv_Superposer &m_stage;
-};
-
-// Keeps the DV frames that reach it.
-class TFrameSink final : public TRendererElement
-{
-public:
-    TFrameSink() : TRendererElement(QStringLiteral("Frames")) { addInput(QStringLiteral("In")); }
-    TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
-    std::vector<QByteArray> frames;
-
-protected:
-    void render(int, TMediaSample &sample) override { frames.push_back(sample.data); }
-};
-
 // The chain of a conversion to NTSC with the inlay, through queues far
 // deeper than the frames the chain used to keep track of: every picture
 // still shows its own frame's datecode and timecode, and every frame written
@@ -626,14 +596,14 @@ TEST(DvHeaderPipeline, DeepQueuesKeepEachFramesOwnDatecodeAndTimecode)
     toYuv.setMemory(memory);
     Tdv_Superposer inlay(&store);
     inlay.SetKeepPicture(false);
-    TInlayLines lines(inlay);
+    TInlayLineRecorder lines(inlay);
     TFrameRateConverter frameRate;
     frameRate.SetFrameDuration(1001, 30000);
     TDvVideoEncoderElement encoder;
     encoder.SetFormat(TDvVideoEncoderElement::FormatNtsc);
     THoldBack hold(detect, kLead);
     Tdv_DVheader header;
-    TFrameSink sink;
+    THandRenderer sink;
     ASSERT_EQ(source.Load(in), TResult::Ok);
     ASSERT_EQ(pipeline.add(&source), TResult::Ok);
     ASSERT_EQ(pipeline.add(&splitter), TResult::Ok);
@@ -666,27 +636,28 @@ TEST(DvHeaderPipeline, DeepQueuesKeepEachFramesOwnDatecodeAndTimecode)
                + (timed ? QString::asprintf("%d:%02d:%02d:%02d", tc.hours, tc.minutes, tc.seconds, tc.frames).toStdString()
                         : std::string("no timecode"));
     };
-    ASSERT_EQ(sink.frames.size(), 96u); // 80 frames of 1/25 s in frames of 1001/30000 s
+    ASSERT_EQ(sink.samples.size(), 96u); // 80 frames of 1/25 s in frames of 1001/30000 s
     std::set<std::string> seen;
-    for (size_t k = 0; k < sink.frames.size(); ++k) {
-        ASSERT_EQ(sink.frames[k].size(), dif::FrameSize525);
+    for (size_t k = 0; k < sink.samples.size(); ++k) {
+        ASSERT_EQ(sink.samples[k].data.size(), dif::FrameSize525);
         const QByteArray &own = sources[size_t(shown(int(k)))];
-        EXPECT_EQ(text(sink.frames[k]), text(own)) << "frame " << k;
+        EXPECT_EQ(text(sink.samples[k].data), text(own)) << "frame " << k;
         seen.insert(text(own));
     }
     EXPECT_EQ(seen.size(), sources.size()) << "every frame's datecode and timecode text is its own";
 
     ASSERT_EQ(lines.lines.size(), sources.size());
-    for (const auto &[frame, both] : lines.lines) {
+    for (const TInlayLineRecorder::TLines &picture : lines.lines) {
+        const qint64 frame = picture.mediaStart;
         ASSERT_TRUE(frame >= 0 && frame < qint64(sources.size()));
         TDatecodeFields dc;
         TTimecodeFields tc;
         const QByteArray &own = sources[size_t(frame)];
         ASSERT_TRUE(ReadDatecode(Bytes(own), 12, dc));
         ASSERT_TRUE(ReadTimecode(Bytes(own), 12, tc));
-        const QString expected = QString::fromStdString(Text(dc))
-                                 + QString::asprintf("|%d:%02d:%02d:%02d", tc.hours, tc.minutes, tc.seconds, tc.frames);
-        EXPECT_EQ(both, expected) << "picture " << frame;
+        EXPECT_EQ(picture.line1, QString::fromStdString(Text(dc))) << "picture " << frame;
+        EXPECT_EQ(picture.line2, QString::asprintf("%d:%02d:%02d:%02d", tc.hours, tc.minutes, tc.seconds, tc.frames))
+            << "picture " << frame;
     }
 }
 

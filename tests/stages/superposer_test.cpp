@@ -2,6 +2,8 @@
 // alignment, when it shows in each mode, the outline, the bottom-up rows of
 // the samples, still pictures, and settings written while pictures pass.
 
+#include "inlaylines.h"
+
 #include "pipelines/avisplitter.h"
 #include "pipelines/colorconverterelement.h"
 #include "pipelines/dvdecoderelement.h"
@@ -689,24 +691,6 @@ TEST(SuperposerTest, PlanarPicturesGetTheLinesOfTheRgbTrip)
     }
 }
 
-// What the inlay wrote for each picture, read as the picture leaves it.
-class TLineRecorder final : public TRendererElement
-{
-public:
-    explicit TLineRecorder(const Tdv_Superposer &stage) : TRendererElement(QStringLiteral("Recorder")), m_stage(stage)
-    {
-        addInput(QStringLiteral("In"));
-    }
-    TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
-    std::vector<std::pair<qint64, QString>> lines;
-
-protected:
-    void render(int, TMediaSample &sample) override { lines.emplace_back(sample.mediaStart, m_stage.line1()); }
-
-private:
-    const Tdv_Superposer &m_stage;
-};
-
 // With threads between the scene-detect stage and the inlay, the scene-detect
 // stage runs frames ahead: each picture still gets its own frame's datecode.
 TEST(SuperposerTest, EachPictureShowsItsOwnFramesDatecodeBehindAQueue)
@@ -725,8 +709,9 @@ TEST(SuperposerTest, EachPictureShowsItsOwnFramesDatecodeBehindAQueue)
     TDvVideoDecoderElement decoder;
     TColorConverterElement toRgb(media::Rgb24);
     Tdv_Superposer stage(&store);
-    TLineRecorder recorder(stage);
-    for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &detect, &queue, &decoder, &toRgb, &stage, &recorder})
+    TInlayLineRecorder recorder(stage);
+    TNullRenderer end;
+    for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &detect, &queue, &decoder, &toRgb, &stage, &recorder, &end})
         ASSERT_EQ(pipeline.add(e), TResult::Ok);
     ASSERT_EQ(source.Load(file), TResult::Ok);
     ASSERT_EQ(pipeline.connect(source.output(0), splitter.input(0)), TResult::Ok);
@@ -736,6 +721,7 @@ TEST(SuperposerTest, EachPictureShowsItsOwnFramesDatecodeBehindAQueue)
     ASSERT_EQ(pipeline.connect(decoder.output(0), toRgb.input(0)), TResult::Ok);
     ASSERT_EQ(pipeline.connect(toRgb.output(0), stage.input(0)), TResult::Ok);
     ASSERT_EQ(pipeline.connect(stage.output(0), recorder.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(recorder.output(0), end.input(0)), TResult::Ok);
     stage.SetVisible(true);
 
     pipeline.setUseClock(false);
@@ -745,8 +731,8 @@ TEST(SuperposerTest, EachPictureShowsItsOwnFramesDatecodeBehindAQueue)
     pipeline.stop();
 
     ASSERT_EQ(recorder.lines.size(), 40u);
-    for (const auto &[frame, line] : recorder.lines)
-        EXPECT_EQ(line, frame < 20 ? "2007-12-31" : "2008-01-02") << "picture " << frame;
+    for (const TInlayLineRecorder::TLines &picture : recorder.lines)
+        EXPECT_EQ(picture.line1, picture.mediaStart < 20 ? "2007-12-31" : "2008-01-02") << "picture " << picture.mediaStart;
 }
 
 } // namespace
