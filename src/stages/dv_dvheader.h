@@ -30,7 +30,7 @@ public:
 
     // Settings. Each keeps its value until it is set again; resetSettings()
     // returns them to their initial values.
-    bool restoreHeads = true; // copy the source frame's saved heads into each frame
+    bool restoreHeads = true; // copy the source frame's head blocks (the sample's frame data) into each frame
     bool setAspect = false;   // rewrite the display flag ...
     bool aspect16x9 = false;  // ... to 16:9 (true) or 4:3 (false)
     bool overwrite = false;   // write the running datecode into each frame
