@@ -67,13 +67,9 @@ public:
     TNullRenderer nullrender;
     TInfiniteTee infinite;
     // Between decoding and encoding: thread boundaries and the change of
-    // frame rate that a change of standard needs.
-    // Five queues between the scene-detect stage and the DV header stage.
-    // The frames in flight (what the queues hold, plus one in the hands of
-    // each thread and one waiting at each queue) must stay within the frames
-    // whose packs the scene-detect stage keeps, where the DV header stage
-    // finds each frame's own.
-    static constexpr int kQueueCapacity = (Tdv_sceneDetect::SavedHeadDepth - 12) / 5;
+    // frame rate that a change of standard needs. Each frame's data travels
+    // with its samples, so the depth of the queues changes the speed only.
+    static constexpr int kQueueCapacity = 4;
     TQueueElement decoderQueue{kQueueCapacity};
     TQueueElement pictureQueue{kQueueCapacity};
     TQueueElement scaleQueue{kQueueCapacity};
@@ -86,8 +82,8 @@ public:
 
     // The program's stages, created once and reused by every build.
     Tdv_sceneDetect sceneDetect;
-    Tdv_Superposer superposer{&sceneDetect};
-    Tdv_DVheader dvHeader{&sceneDetect};
+    Tdv_Superposer superposer;
+    Tdv_DVheader dvHeader;
     Tdv_deinter deinter;
     Tdv_WaveDest waveDest;
     TSceneDetectContenu sceneDetectContenu;

@@ -41,7 +41,7 @@ void TDvVideoDecoderElement::receive(int, TMediaSample &sample)
                && PackPicture(picture, bytes);
     };
     TMediaSample out;
-    out.copyTimesFrom(sample);
+    out.copyPropertiesFrom(sample);
     // The last good frame is kept as it came (its bytes are shared, not
     // copied) and decoded again in place of a damaged one; the pictures that
     // go on are nobody else's, so the stages behind may draw into them.

@@ -59,7 +59,7 @@ void TDvVideoEncoderElement::receive(int, TMediaSample &sample)
     if (!m_encoder || !m_encoder->isOpen())
         return;
     TMediaSample out;
-    out.copyTimesFrom(sample);
+    out.copyPropertiesFrom(sample);
     // A picture repeated as it is (a change of frame rate shows some twice)
     // encodes to the same frame: that frame is given again.
     if (!m_lastFrame.isEmpty() && sample.data.isSharedWith(m_lastPicture)) {

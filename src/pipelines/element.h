@@ -17,6 +17,7 @@
 
 class TPipeline;
 class TElement;
+struct TDvFrameData; // dv/dvframedata.h
 
 // Results of pipeline operations (the failure codes callers test).
 enum class TResult {
@@ -32,8 +33,9 @@ enum class TResult {
 
 const char *ResultText(TResult result);
 
-// One media sample: the bytes, media times (frame numbers for video) and
-// stream times (100 ns units). Copies share the bytes until one is written.
+// One media sample: the bytes, media times (frame numbers for video),
+// stream times (100 ns units), flags, and the data of the DV frame it was
+// made from. Copies share the bytes until one is written.
 struct TMediaSample
 {
     QByteArray data;
@@ -43,11 +45,17 @@ struct TMediaSample
     qint64 timeStop = -1;
     bool syncPoint = true;
     bool discontinuity = false;
+    // What was read from the DV frame the sample was made from (its record
+    // and head blocks); null where no frame was read. Set by the stage that
+    // reads the frames; every element that makes a sample from another
+    // carries it on, as it carries the times. Shared and read-only: the
+    // pipeline passes it along without looking into it.
+    std::shared_ptr<const TDvFrameData> frameData;
 
     int length() const { return int(data.size()); }
-    // Takes the media and stream times and flags of another sample (a
-    // picture decoded from it, a frame encoded from it).
-    void copyTimesFrom(const TMediaSample &other)
+    // Takes everything but the bytes from another sample (a picture decoded
+    // from it, a frame encoded from it): times, flags and frame data.
+    void copyPropertiesFrom(const TMediaSample &other)
     {
         mediaStart = other.mediaStart;
         mediaStop = other.mediaStop;
@@ -55,6 +63,7 @@ struct TMediaSample
         timeStop = other.timeStop;
         syncPoint = other.syncPoint;
         discontinuity = other.discontinuity;
+        frameData = other.frameData;
     }
     // The times of a run of `count` sound samples (per channel) that starts at
     // sample `first` of a stream of `rate` samples a second: media times in

@@ -5,9 +5,9 @@
 // as the input (PAL 25 fps to NTSC 29.97 fps repeats one picture in five;
 // the other way drops one in six). Times are exact fractions of a second
 // (the input's frame time as its stream gives it), so that no rounding
-// builds up over a long file. Each picture keeps the media times of the
-// source frame it shows, so that per-frame data saved upstream (the frame's
-// packs) still finds its frame; the stream times are the output's own.
+// builds up over a long file. Each picture keeps the media times and the
+// frame data of the source frame it shows (a repeated picture carries its
+// frame's datecode and packs again); the stream times are the output's own.
 
 #include "pipelines/element.h"
 

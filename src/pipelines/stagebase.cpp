@@ -49,7 +49,7 @@ void TBCTransformFilter::receive(int, TMediaSample &sample)
     TMediaSample out;
     const quint32 size = output(0)->mediaType().sampleSize;
     out.data = QByteArray(qsizetype(size ? size : quint32(sample.length())), Qt::Uninitialized);
-    out.copyTimesFrom(sample);
+    out.copyPropertiesFrom(sample);
     if (Transform(sample, out) == TResult::Ok)
         deliver(0, out);
 }

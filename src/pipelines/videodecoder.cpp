@@ -94,7 +94,7 @@ bool Earlier(const TSampleTimes &a, const TSampleTimes &b)
 
 } // namespace
 
-bool TVideoDecoder::sendSample(const uint8_t *data, qint64 size, const TSampleTimes &times)
+bool TVideoDecoder::sendSample(const uint8_t *data, qint64 size, const TSampleTimes &times, qint64 tag)
 {
     if (!m_context) {
         return false;
@@ -130,6 +130,8 @@ bool TVideoDecoder::sendSample(const uint8_t *data, qint64 size, const TSampleTi
     if (m_packet->buf) {
         m_packet->data = m_input->data;
         m_packet->size = int(size);
+        // libavcodec hands each packet's time to the picture decoded from it.
+        m_packet->pts = tag >= 0 ? tag : AV_NOPTS_VALUE;
         rc = av::Codec().sendPacket(m_context.get(), m_packet.get());
         av::Codec().packetUnref(m_packet.get());
     }
@@ -158,10 +160,13 @@ void TVideoDecoder::sendEnd()
 bool TVideoDecoder::receivePicture()
 {
     m_picture.clear();
+    m_pictureTag = -1;
     if (!m_context)
         return false;
     const int rc = av::Codec().receiveFrame(m_context.get(), m_picture.avFrame());
     if (rc == 0) {
+        const int64_t tag = m_picture.avFrame()->pts;
+        m_pictureTag = tag == AV_NOPTS_VALUE || tag < 0 ? -1 : tag;
         m_pictureTimes = {};
         if (!m_pending.empty()) {
             m_pictureTimes = m_pending.front();

@@ -21,6 +21,11 @@
 // skipped by the codec) is forgotten once the decoder holds more samples
 // than its reordering delay.
 //
+// A sample may carry a tag of the caller's (a number): the picture decoded
+// from it gives it back, wherever reordering puts that picture, so that
+// whatever belongs to the coded picture rather than to its place (the data
+// read from its frame upstream) stays with it.
+//
 // A damaged sample fails on its own (sendSample or receivePicture returns
 // false with errorString() set); the next samples decode as far as the codec
 // can recover. Use each instance from one thread at a time.
@@ -75,10 +80,10 @@ public:
     bool isOpen() const { return m_context != nullptr; }
     AVCodecID codecId() const { return m_codecId; }
 
-    // Feeds one sample (one AVI chunk) with its times. Empty samples
-    // (dropped frames) are accepted and produce nothing. Take every waiting
-    // picture with receivePicture() before sending the next sample.
-    bool sendSample(const uint8_t *data, qint64 size, const TSampleTimes &times = {});
+    // Feeds one sample (one AVI chunk) with its times and tag (-1: none).
+    // Empty samples (dropped frames) are accepted and produce nothing. Take
+    // every waiting picture with receivePicture() before sending the next sample.
+    bool sendSample(const uint8_t *data, qint64 size, const TSampleTimes &times = {}, qint64 tag = -1);
     // Ends the stream: receivePicture() then delivers the pictures still held
     // back. After the last one the decoder is ready for a new stream.
     void sendEnd();
@@ -92,6 +97,9 @@ public:
     const TPicture &picture() const { return m_picture; }
     // The times of the current picture's place in presentation order.
     const TSampleTimes &pictureTimes() const { return m_pictureTimes; }
+    // The tag of the sample the current picture was decoded from; -1 when
+    // it had none or the codec does not tell.
+    qint64 pictureTag() const { return m_pictureTag; }
     QString errorString() const { return m_error; }
 
 private:
@@ -101,6 +109,7 @@ private:
     AVCodecID m_codecId = AV_CODEC_ID_NONE;
     TPicture m_picture;
     TSampleTimes m_pictureTimes;
+    qint64 m_pictureTag = -1;
     // Times of the samples sent that have given no picture yet, earliest first.
     std::vector<TSampleTimes> m_pending;
     bool m_ending = false;

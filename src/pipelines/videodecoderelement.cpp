@@ -4,6 +4,11 @@
 
 namespace {
 
+// Samples whose frame data is kept while their pictures have not come out:
+// far more than any codec holds back; a sample that gave no picture is
+// forgotten after that many.
+constexpr size_t kHeldFrameData = 64;
+
 TVideoStreamFormat StreamFormat(const TMediaType &type)
 {
     TVideoStreamFormat format;
@@ -56,10 +61,22 @@ void TVideoDecoderElement::deliverPictures()
         picture.mediaStop = times.mediaStop;
         picture.timeStart = times.timeStart;
         picture.timeStop = times.timeStop;
+        picture.frameData = takeFrameData(m_decoder->pictureTag());
         picture.data = QByteArray(qsizetype(layout.bytes()), Qt::Uninitialized);
         if (m_converter.toBgr24(m_decoder->picture(), reinterpret_cast<uint8_t *>(picture.data.data()), layout))
             deliver(0, picture);
     }
+}
+
+std::shared_ptr<const TDvFrameData> TVideoDecoderElement::takeFrameData(qint64 tag)
+{
+    for (auto it = m_frameData.begin(); it != m_frameData.end(); ++it)
+        if (it->first == tag) {
+            std::shared_ptr<const TDvFrameData> data = std::move(it->second);
+            m_frameData.erase(it);
+            return data;
+        }
+    return {};
 }
 
 void TVideoDecoderElement::receive(int, TMediaSample &sample)
@@ -67,7 +84,15 @@ void TVideoDecoderElement::receive(int, TMediaSample &sample)
     if (!m_decoder || !m_decoder->isOpen())
         return;
     const TSampleTimes times{sample.mediaStart, sample.mediaStop, sample.timeStart, sample.timeStop};
-    if (m_decoder->sendSample(sample.bytes(), sample.length(), times))
+    // The picture of a sample may come out after those of later samples:
+    // the tag tells whose frame data it takes.
+    const qint64 tag = m_nextTag++;
+    if (sample.frameData) {
+        m_frameData.emplace_back(tag, sample.frameData);
+        if (m_frameData.size() > kHeldFrameData)
+            m_frameData.pop_front();
+    }
+    if (m_decoder->sendSample(sample.bytes(), sample.length(), times, tag))
         deliverPictures();
 }
 
@@ -77,6 +102,7 @@ void TVideoDecoderElement::endOfStream(int)
         m_decoder->sendEnd();
         deliverPictures();
     }
+    m_frameData.clear();
     deliverEndOfStreamToAll();
 }
 
@@ -84,4 +110,5 @@ void TVideoDecoderElement::flushed()
 {
     if (m_decoder)
         m_decoder->reset();
+    m_frameData.clear();
 }

@@ -1,7 +1,6 @@
 #include "stages/dv_dvheader.h"
 
 #include "dv/dvcodes.h"
-#include "stages/dv_scenedetect.h"
 
 #include <cstring>
 
@@ -14,8 +13,7 @@ constexpr quint8 kHeader625 = 0xBF;
 
 } // namespace
 
-Tdv_DVheader::Tdv_DVheader(const Tdv_sceneDetect *sceneDetect)
-    : TBCTransInPlaceFilter(QString::fromUtf16(DisplayName), true), m_sceneDetect(sceneDetect)
+Tdv_DVheader::Tdv_DVheader() : TBCTransInPlaceFilter(QString::fromUtf16(DisplayName), true)
 {
 }
 
@@ -50,36 +48,9 @@ TResult Tdv_DVheader::Transform(TMediaSample &sample)
 {
     if (DifSequenceCount(sample.length()) == 0)
         return TResult::Ok;
-    TSavedHeads heads;
-    const bool found = restoreHeads && findHeads(sample.mediaStart, heads);
-    processFrame(sample.writableBytes(), sample.length(), found ? &heads : nullptr);
+    const TDvFrameData *source = restoreHeads ? sample.frameData.get() : nullptr;
+    processFrame(sample.writableBytes(), sample.length(), source ? &source->heads : nullptr);
     return TResult::Ok;
-}
-
-bool Tdv_DVheader::findHeads(qint64 mediaStart, TSavedHeads &out) const
-{
-    // Without a media start nothing tells which source frame this is.
-    if (!m_sceneDetect || mediaStart < 0)
-        return false;
-    TSavedHeads latest;
-    if (!m_sceneDetect->latestHeads(latest))
-        return false;
-    if (latest.mediaStart == mediaStart) {
-        out = latest;
-        return true;
-    }
-    // Frames usually pass one sample number per media time: try that guess
-    // first, then every sample number that may still be kept (samples that
-    // were not DV frames count too, hence the margin).
-    const qint64 guess = latest.sampleNumber - (latest.mediaStart - mediaStart);
-    if (guess >= 0 && guess < latest.sampleNumber && m_sceneDetect->savedHeads(guess, out) && out.mediaStart == mediaStart)
-        return true;
-    constexpr qint64 window = 2 * Tdv_sceneDetect::SavedHeadDepth;
-    for (qint64 n = latest.sampleNumber - 1; n >= 0 && n >= latest.sampleNumber - window; --n) {
-        if (n != guess && m_sceneDetect->savedHeads(n, out) && out.mediaStart == mediaStart)
-            return true;
-    }
-    return false;
 }
 
 namespace {
@@ -101,7 +72,7 @@ int OwnSystemBits(const quint8 *frame, int sequences)
 
 } // namespace
 
-void Tdv_DVheader::RestoreHeads(quint8 *frame, int sequences, const TSavedHeads &heads)
+void Tdv_DVheader::RestoreHeads(quint8 *frame, int sequences, const TDvHeadBlocks &heads)
 {
     // Heads saved from a frame of the other standard bring its VAUX source
     // pack, which would make this frame claim that standard: the frame keeps
@@ -126,7 +97,7 @@ void Tdv_DVheader::RestoreHeads(quint8 *frame, int sequences, const TSavedHeads 
     }
 }
 
-void Tdv_DVheader::processFrame(quint8 *frame, qint64 length, const TSavedHeads *heads)
+void Tdv_DVheader::processFrame(quint8 *frame, qint64 length, const TDvHeadBlocks *heads)
 {
     const int sequences = DifSequenceCount(length);
     if (sequences == 0 || !frame)

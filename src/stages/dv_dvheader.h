@@ -7,19 +7,18 @@
 // sets the 4:3 / 16:9 display flag. A sample that is not a whole DV frame
 // passes untouched.
 //
-// Frames may be in flight between the scene-detect stage and this one (a
-// decoder, a queue and an encoder on other threads), so the heads restored
-// into a frame are the saved heads of the source frame with the same media
-// start, never simply those of the latest frame seen upstream.
+// The heads restored into a frame are those of its own source frame, which
+// the sample carries from the scene-detect stage (TMediaSample::frameData)
+// through the decoder, the picture stages and the encoder, however many
+// frames the chain holds in between. A frame whose sample carries none
+// keeps its own heads.
 //
 // Threads: Transform() runs on the streaming thread. The settings are set
 // before the pipeline runs.
 
 #include "dv/datecode.h"
+#include "dv/dvframedata.h"
 #include "pipelines/stagebase.h"
-
-class Tdv_sceneDetect;
-struct TSavedHeads;
 
 class Tdv_DVheader final : public TBCTransInPlaceFilter
 {
@@ -27,12 +26,11 @@ public:
     static constexpr const char16_t *DisplayName = u"Orin Brontel cf_DVHeader";
     static constexpr const char16_t *ClassId = u"{60FF9D56-EC15-4F17-A2AB-9DA99CD9D0DC}";
 
-    // sceneDetect: where the saved head blocks come from (may be null: nothing to restore).
-    explicit Tdv_DVheader(const Tdv_sceneDetect *sceneDetect);
+    Tdv_DVheader();
 
     // Settings. Each keeps its value until it is set again; resetSettings()
     // returns them to their initial values.
-    bool restoreHeads = true; // copy the source frame's saved heads into each frame
+    bool restoreHeads = true; // copy the source frame's head blocks (the sample's frame data) into each frame
     bool setAspect = false;   // rewrite the display flag ...
     bool aspect16x9 = false;  // ... to 16:9 (true) or 4:3 (false)
     bool overwrite = false;   // write the running datecode into each frame
@@ -54,23 +52,19 @@ public:
 
     // The per-frame work on one sample's bytes: what Transform() does, for
     // callers and benchmarks that hold a frame without a pipeline. heads is
-    // the source frame's saved heads to restore, or null.
-    void processFrame(quint8 *frame, qint64 length, const TSavedHeads *heads);
+    // the source frame's head blocks to restore, or null.
+    void processFrame(quint8 *frame, qint64 length, const TDvHeadBlocks *heads);
 
     // Copies heads over the head blocks of every sequence of frame (sequences
     // beyond those saved receive sequence 0's) and marks each header with
     // the frame's system. The 3-byte ID of every block stays the frame's own.
-    static void RestoreHeads(quint8 *frame, int sequences, const TSavedHeads &heads);
+    static void RestoreHeads(quint8 *frame, int sequences, const TDvHeadBlocks &heads);
 
 protected:
     TResult CheckInputType(const TMediaType &type) override;
     TResult Transform(TMediaSample &sample) override;
 
 private:
-    // The saved heads of the source frame with this media start.
-    bool findHeads(qint64 mediaStart, TSavedHeads &out) const;
-
-    const Tdv_sceneDetect *m_sceneDetect;
     TDateTime m_timeShift = 0;
     // The running datecode is its start plus the frames written since, so
     // that long runs gather no rounding error.

@@ -3,7 +3,6 @@
 #include "dv/datecode.h"
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 namespace {
@@ -44,8 +43,7 @@ bool FormatDiffers(const TFrameInfo &a, const TFrameInfo &b)
 
 Tdv_sceneDetect::Tdv_sceneDetect(const TDatecodeTextSettingsStore *settings)
     : TBCTransInPlaceFilter(QString::fromUtf16(DisplayName), false),
-      m_settingsStore(settings ? settings : &TDatecodeTextSettingsStore::instance()),
-      m_heads(std::make_unique<std::array<TSavedHeads, SavedHeadDepth>>())
+      m_settingsStore(settings ? settings : &TDatecodeTextSettingsStore::instance())
 {
 }
 
@@ -127,9 +125,6 @@ void Tdv_sceneDetect::startStreaming()
     m_current.frameIndex = 0;
 
     std::lock_guard guard(m_resultLock);
-    for (TSavedHeads &heads : *m_heads)
-        heads.sampleNumber = -1;
-    m_latestHead = -1;
     m_published.samples = 0;
     m_published.framePassed = false;
 }
@@ -158,7 +153,7 @@ TResult Tdv_sceneDetect::Transform(TMediaSample &sample)
     parseFrame(frame, sequences);
     feedText();
     detectScenes();
-    saveHeads(frame, sequences, sample.mediaStart);
+    sample.frameData = frameData(frame, sequences);
     ++m_current.frameIndex;
     ++m_samples;
     publish();
@@ -316,25 +311,17 @@ void Tdv_sceneDetect::detectScenes()
     }
 }
 
-void Tdv_sceneDetect::saveHeads(const quint8 *frame, int sequences, qint64 mediaStart)
+std::shared_ptr<const TDvFrameData> Tdv_sceneDetect::frameData(const quint8 *frame, int sequences) const
 {
-    std::lock_guard guard(m_resultLock);
-    const int slot = (m_latestHead + 1) % SavedHeadDepth;
-    TSavedHeads &heads = (*m_heads)[size_t(slot)];
-    heads.sampleNumber = m_samples;
-    heads.mediaStart = mediaStart;
-    heads.sequences = sequences;
-    for (int k = 0; k < sequences; ++k)
-        std::memcpy(heads.bytes.data() + k * dif::HeadBlocksSize, frame + dif::SequenceOffset(k),
-                    dif::HeadBlocksSize);
-    m_latestHead = slot;
+    auto data = std::make_shared<TDvFrameData>();
+    data->info = m_current;
+    data->heads.save(frame, sequences);
+    return data;
 }
 
 void Tdv_sceneDetect::publish()
 {
     std::lock_guard guard(m_resultLock);
-    if (m_latestHead >= 0)
-        (*m_heads)[size_t(m_latestHead)].frame = m_current;
     m_published.current = m_current;
     m_published.previous = m_previous;
     m_published.samples = m_samples;
@@ -345,45 +332,6 @@ TSceneDetectSnapshot Tdv_sceneDetect::snapshot() const
 {
     std::lock_guard guard(m_resultLock);
     return m_published;
-}
-
-bool Tdv_sceneDetect::savedHeads(qint64 sampleNumber, TSavedHeads &out) const
-{
-    if (sampleNumber < 0)
-        return false;
-    std::lock_guard guard(m_resultLock);
-    for (const TSavedHeads &heads : *m_heads) {
-        if (heads.sampleNumber == sampleNumber) {
-            out = heads;
-            return true;
-        }
-    }
-    return false;
-}
-
-bool Tdv_sceneDetect::frameAt(qint64 mediaStart, TFrameInfo &out) const
-{
-    if (mediaStart < 0)
-        return false;
-    std::lock_guard guard(m_resultLock);
-    // The latest of the frames with that media start (a seek may bring one back).
-    const TSavedHeads *found = nullptr;
-    for (const TSavedHeads &heads : *m_heads)
-        if (heads.mediaStart == mediaStart && heads.sampleNumber >= 0 && (!found || heads.sampleNumber > found->sampleNumber))
-            found = &heads;
-    if (!found)
-        return false;
-    out = found->frame;
-    return true;
-}
-
-bool Tdv_sceneDetect::latestHeads(TSavedHeads &out) const
-{
-    std::lock_guard guard(m_resultLock);
-    if (m_latestHead < 0)
-        return false;
-    out = (*m_heads)[size_t(m_latestHead)];
-    return true;
 }
 
 void Tdv_sceneDetect::stopStreaming()

@@ -3,44 +3,29 @@
 // Tdv_sceneDetect: an in-place stage that reads every DV frame passing
 // through a pipeline without changing it. It decodes each frame into a
 // TFrameInfo, reports scenes where the datecode jumps, disappears or
-// reappears and where the picture or sound format changes, reports the two
-// datecode text lines whenever they change or disappear, and keeps the head
-// blocks of the latest frames for a stage downstream that writes them back.
+// reappears and where the picture or sound format changes, and reports the
+// two datecode text lines whenever they change or disappear. Each DV frame's
+// sample leaves the stage carrying the frame's data (its record and head
+// blocks, TMediaSample::frameData), which stages further down read: the DV
+// header stage writes the head blocks back, the inlay draws the datecode.
 //
 // Threads: Transform() runs on the streaming thread, and so do the scene
 // and text callbacks it makes. startStreaming() and stopStreaming() run on
 // the thread that starts or stops the pipeline; the callbacks of the stop
 // sequence run there. The text mode and display time may be set from any
 // thread at any time; the callbacks are set before the pipeline runs. The
-// frame records and the saved heads may be read from any thread.
+// frame records may be read from any thread.
 
 #include "dv/dvcodes.h"
+#include "dv/dvframedata.h"
 #include "pipelines/stagebase.h"
 #include "stages/datecodelines.h"
 #include "stages/datecodetextsettings.h"
 #include "stages/frameinfo.h"
 
-#include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
-
-// The head blocks (header, subcode and VAUX blocks: the first 480 bytes) of
-// every DIF sequence of one frame that passed the stage.
-struct TSavedHeads
-{
-    qint64 sampleNumber = -1; // the stage's sample counter when the frame passed; -1: empty
-    qint64 mediaStart = -1;   // the sample's media start (its frame number)
-    int sequences = 0;        // 10 or 12
-    TFrameInfo frame;         // the stage's record of that frame, as currentFrame() gave it then
-    std::array<quint8, dif::Sequences625 * dif::HeadBlocksSize> bytes{};
-
-    // Head blocks of sequence k; those of sequence 0 for a sequence the frame did not have.
-    const quint8 *head(int k) const
-    {
-        return bytes.data() + (k >= 0 && k < sequences ? k : 0) * dif::HeadBlocksSize;
-    }
-};
 
 // What readers of the stage see of the latest frame.
 struct TSceneDetectSnapshot
@@ -62,8 +47,6 @@ public:
     // scene its dropout began does not start another scene.
     static constexpr int DropoutLimit = 12;
     static constexpr int DefaultDisplayFrames = 125;
-    // Frames whose heads stay readable after they passed.
-    static constexpr int SavedHeadDepth = 32;
 
     // Text modes: when the datecode text shows.
     enum TTextMode : int { Permanently = 0, Once = 1, EachNewScene = 2, EachNewDay = 3 };
@@ -97,14 +80,6 @@ public:
     TSceneDetectSnapshot snapshot() const;
     TFrameInfo currentFrame() const { return snapshot().current; }
     TFrameInfo previousFrame() const { return snapshot().previous; }
-    // The heads of the frame that passed as sample sampleNumber, when they
-    // are still kept; false (out untouched) otherwise.
-    bool savedHeads(qint64 sampleNumber, TSavedHeads &out) const;
-    // The heads of the latest frame; false when no frame passed since streaming started.
-    bool latestHeads(TSavedHeads &out) const;
-    // The record of the frame with that media start among the last frames
-    // kept (SavedHeadDepth), for stages further down that run behind this one.
-    bool frameAt(qint64 mediaStart, TFrameInfo &out) const;
 
     // Set when a pair of consecutive dated frames was seen since a run
     // started or the format changed; one flag for every instance.
@@ -133,7 +108,8 @@ private:
     void composeLines();
     void detectScenes();
     void reportScene();
-    void saveHeads(const quint8 *frame, int sequences, qint64 mediaStart);
+    // The data of the frame just parsed, for its sample to carry.
+    std::shared_ptr<const TDvFrameData> frameData(const quint8 *frame, int sequences) const;
     void publish();
     void setFrameTime(qint64 frameTime);
     void resetCountdown();
@@ -174,6 +150,4 @@ private:
     // Results shared with readers.
     mutable std::mutex m_resultLock;
     TSceneDetectSnapshot m_published;
-    std::unique_ptr<std::array<TSavedHeads, SavedHeadDepth>> m_heads;
-    int m_latestHead = -1;
 };

@@ -5,8 +5,6 @@
 #include "stages/deinter.h"
 #include "stages/deinter2.h"
 
-#include "stages/dv_scenedetect.h"
-
 #include "pipelines/bt601.h"
 #include "pipelines/rawvideo.h"
 
@@ -94,20 +92,8 @@ QFont IncrustQFont(const TIncrustFont &font)
     return f;
 }
 
-Tdv_Superposer::Tdv_Superposer(const Tdv_sceneDetect *sceneDetect, const TDatecodeTextSettingsStore *settings)
-    : Tdv_Superposer(TFrameSource(sceneDetect ? TFrameSource([sceneDetect] { return sceneDetect->currentFrame(); })
-                                              : TFrameSource()),
-                     settings)
-{
-    // Pictures may reach this stage some frames behind the scene-detect
-    // stage (threads between them): each takes its own frame's record.
-    if (sceneDetect)
-        m_frameLookup = [sceneDetect](qint64 mediaStart, TFrameInfo &frame) { return sceneDetect->frameAt(mediaStart, frame); };
-}
-
-Tdv_Superposer::Tdv_Superposer(TFrameSource frameSource, const TDatecodeTextSettingsStore *settings)
-    : TBCTransformFilter(QString::fromUtf16(DisplayName)), m_frameSource(std::move(frameSource)),
-      m_textStore(settings)
+Tdv_Superposer::Tdv_Superposer(const TDatecodeTextSettingsStore *settings)
+    : TBCTransformFilter(QString::fromUtf16(DisplayName)), m_textStore(settings)
 {
     // The program's two deinterlacers: the first for the pictures that go on,
     // the second (safe for several callers) for the still pictures.
@@ -334,7 +320,7 @@ void Tdv_Superposer::prepareStream(int width, int height, qint64 frameDuration)
 
 TResult Tdv_Superposer::Transform(const TMediaSample &in, TMediaSample &out)
 {
-    out.copyTimesFrom(in);
+    out.copyPropertiesFrom(in);
     if (in.mediaStart < 0) {
         out.mediaStart = m_pictureCounter;
         out.mediaStop = m_pictureCounter + 1;
@@ -351,9 +337,7 @@ TResult Tdv_Superposer::inlayPicture(const TMediaSample &in, TMediaSample &out)
     if (m_width <= 0 || m_work.isNull() || in.length() < pictureBytes) {
         result = TResult::Fail;
     } else {
-        TFrameInfo frame;
-        if (!m_frameLookup || !m_frameLookup(in.mediaStart, frame))
-            frame = m_frameSource ? m_frameSource() : TFrameInfo{};
+        const TFrameInfo frame = in.frameData ? in.frameData->info : TFrameInfo{};
         const bool shows = feedCountdown(frame);
         const bool draw = m_settings.visible && shows;
         if (draw)

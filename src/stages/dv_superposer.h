@@ -1,9 +1,11 @@
 #pragma once
 
 // Tdv_Superposer: a transform stage on 24-bit RGB pictures that draws the two
-// datecode text lines into every picture. The lines come from the latest DV
-// frame record of a scene-detect stage upstream and from the shared text
-// settings (line templates, datecode formats, display shift).
+// datecode text lines into every picture. The lines come from the record of
+// the picture's own DV frame, which the picture's sample carries from the
+// scene-detect stage upstream (TMediaSample::frameData; a picture without
+// one has no datecode), and from the shared text settings (line templates,
+// datecode formats, display shift).
 //
 // The text is rendered, with its outline, into small ARGB line images only
 // when the lines or the drawing settings change; each picture then only gets
@@ -19,11 +21,11 @@
 // takes them on its next picture. GetPicture() and GetDeinterlacedPicture()
 // may be called from any thread.
 
+#include "dv/dvframedata.h"
 #include "framework/settingvalues.h"
 #include "pipelines/stagebase.h"
 #include "stages/datecodelines.h"
 #include "stages/datecodetextsettings.h"
-#include "stages/frameinfo.h"
 
 #include <QColor>
 #include <QFont>
@@ -33,8 +35,6 @@
 #include <functional>
 #include <mutex>
 #include <vector>
-
-class Tdv_sceneDetect;
 
 // The font of the inlay text (setting IncrustFont).
 struct TIncrustFont
@@ -73,11 +73,6 @@ public:
     enum TAlign : int { AlignLeft = 0, AlignCentre = 1, AlignRight = 2, AlignSubtitle = 3 };
     enum TWhen : int { Permanently = 0, Once = 1, EachNewScene = 2, EachNewDay = 3 };
 
-    // The datecode record of the latest DV frame.
-    using TFrameSource = std::function<TFrameInfo()>;
-    // The record of the frame a picture was decoded from, by its media start.
-    using TFrameLookup = std::function<bool(qint64 mediaStart, TFrameInfo &frame)>;
-
     // Deinterlacing hooks (the deinterlacer module provides them). The first
     // works with masks the stage owns (8-bit, picture size) and deinterlaces
     // the output pictures; the second owns its masks and makes the still
@@ -88,11 +83,8 @@ public:
                                              QImage &keptMask)>;
     using TStillDeinterlacer = std::function<void(const QImage &source, QImage &destination)>;
 
-    // sceneDetect: the stage upstream whose latest frame record is read on every picture.
-    explicit Tdv_Superposer(const Tdv_sceneDetect *sceneDetect,
-                            const TDatecodeTextSettingsStore *settings = &TDatecodeTextSettingsStore::instance());
-    explicit Tdv_Superposer(TFrameSource frameSource,
-                            const TDatecodeTextSettingsStore *settings = &TDatecodeTextSettingsStore::instance());
+    // settings: where the text templates and formats come from.
+    explicit Tdv_Superposer(const TDatecodeTextSettingsStore *settings = &TDatecodeTextSettingsStore::instance());
     ~Tdv_Superposer() override;
 
     // Settings.
@@ -138,8 +130,9 @@ public:
     // counter; startStreaming() calls it with the input's format.
     void prepareStream(int width, int height, qint64 frameDuration);
     // Inlays one picture: in holds a bottom-up RGB24 picture of the prepared
-    // size, out receives it with the text (out.data must already have the
-    // picture's size). This is Transform() without the media times.
+    // size and the data of its DV frame, out receives it with the text
+    // (out.data must already have the picture's size). This is Transform()
+    // without the media times.
     TResult inlayPicture(const TMediaSample &in, TMediaSample &out);
     // The lines composed for the latest picture.
     QString line1() const;
@@ -214,8 +207,6 @@ private:
     void updateDisplayFrames();
     void stillPicture();
 
-    TFrameSource m_frameSource;
-    TFrameLookup m_frameLookup; // preferred: the picture's own frame, wherever the stage runs
     std::atomic<bool> m_keepPicture{true};
     TFourcc m_planar = 0; // I420 or Y41B for a stream of planar pictures, 0 for RGB
     const TDatecodeTextSettingsStore *m_textStore;

@@ -2,8 +2,11 @@
 
 #include "pipelines/pictureconverter.h"
 #include "pipelines/videodecoder.h"
+#include "pipelines/videodecoderelement.h"
 
 #include "avi/avisampleindex.h"
+#include "dv/dvframedata.h"
+#include "support/handelements.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <map>
 #include <random>
 
 using namespace codectest;
@@ -135,6 +139,9 @@ struct TChunks
 {
     TVideoStreamFormat format;
     std::vector<QByteArray> samples;
+    // The chunk each picture is decoded from, in presentation order, as
+    // ffprobe reads the file; empty without ffprobe.
+    std::vector<int> shown;
 };
 
 // The video chunks of an AVI file that ffmpeg writes from a lavfi graph.
@@ -154,11 +161,62 @@ bool FfmpegAviChunks(const QString &graph, const QStringList &codec, TChunks &ou
     if (!TVideoStreamFormat::fromStrf(reinterpret_cast<const uint8_t *>(stream.format.constData()), stream.format.size(),
                                       stream.handler, out.format))
         return false;
+    std::map<qint64, int> chunkAt; // ffprobe gives the position of each picture's packet data
     for (const TAviSample &s : stream.samples) {
         QByteArray bytes(qsizetype(s.size), Qt::Uninitialized);
         if (!file.readExact(s.offset, bytes.data(), s.size))
             return false;
+        chunkAt[qint64(s.offset)] = int(out.samples.size());
         out.samples.push_back(bytes);
+    }
+    const QString ffprobe = Tool("ffprobe");
+    const std::optional<QByteArray> frames =
+        ffprobe.isEmpty() ? std::nullopt
+                          : RunTool(ffprobe, {"-v", "error", "-select_streams", "v:0", "-show_entries", "frame=pkt_pos",
+                                              "-of", "csv=p=0", path});
+    for (const QByteArray &line : frames ? frames->split('\n') : QList<QByteArray>()) {
+        if (line.trimmed().isEmpty())
+            continue;
+        const auto it = chunkAt.find(line.trimmed().toLongLong());
+        out.shown.push_back(it == chunkAt.end() ? -1 : it->second);
+    }
+    return true;
+}
+
+// 21 pictures of a test pattern, then red ones: the first red picture is number 21.
+const QString kRedFrom21 = "testsrc=size=64x48:rate=25:duration=0.84[a];color=c=red:size=64x48:rate=25:duration=0.76[b];"
+                           "[a][b]concat=n=2:v=1";
+
+struct TCodecCase
+{
+    const char *name;
+    QStringList codec;
+    std::vector<int> lost; // samples replaced by garbage (-1 - n: emptied)
+};
+
+const std::vector<TCodecCase> &CodecCases()
+{
+    static const std::vector<TCodecCase> cases = {
+        {"MPEG-4 with B-frames", {"-c:v", "mpeg4", "-bf", "2", "-g", "300"}, {}},
+        {"Motion JPEG with a damaged and a dropped sample", {"-c:v", "mjpeg"}, {5, -1 - 8}},
+    };
+    return cases;
+}
+
+// The chunks of a case's file, with the samples it loses damaged or emptied;
+// kept: the samples that still decode. False without ffmpeg.
+bool CaseChunks(const TCodecCase &c, TChunks &chunks, std::vector<qint64> &kept)
+{
+    if (!FfmpegAviChunks(kRedFrom21, c.codec, chunks))
+        return false;
+    EXPECT_EQ(chunks.samples.size(), 40u);
+    for (int i = 0; i < int(chunks.samples.size()); ++i) {
+        if (std::find(c.lost.begin(), c.lost.end(), i) != c.lost.end())
+            chunks.samples[size_t(i)] = QByteArray(3000, char(0x5A));
+        else if (std::find(c.lost.begin(), c.lost.end(), -1 - i) != c.lost.end())
+            chunks.samples[size_t(i)].clear();
+        else
+            kept.push_back(i);
     }
     return true;
 }
@@ -170,33 +228,12 @@ bool FfmpegAviChunks(const QString &graph, const QStringList &codec, TChunks &ou
 // gives no picture leaves no time behind.
 TEST(VideoDecoder, PicturesComeOutWithTheTimesOfTheirPlace)
 {
-    // 21 pictures of a test pattern, then red ones: the first red picture is number 21.
-    const QString graph = "testsrc=size=64x48:rate=25:duration=0.84[a];color=c=red:size=64x48:rate=25:duration=0.76[b];"
-                          "[a][b]concat=n=2:v=1";
-    const struct
-    {
-        const char *name;
-        QStringList codec;
-        std::vector<int> lost; // samples replaced by garbage (-1 - n: emptied)
-    } cases[] = {
-        {"MPEG-4 with B-frames", {"-c:v", "mpeg4", "-bf", "2", "-g", "300"}, {}},
-        {"Motion JPEG with a damaged and a dropped sample", {"-c:v", "mjpeg"}, {5, -1 - 8}},
-    };
-    for (const auto &c : cases) {
+    for (const TCodecCase &c : CodecCases()) {
         SCOPED_TRACE(c.name);
         TChunks chunks;
-        if (!FfmpegAviChunks(graph, c.codec, chunks))
-            GTEST_SKIP() << "ffmpeg is not installed";
-        ASSERT_EQ(chunks.samples.size(), 40u);
         std::vector<qint64> expected;
-        for (int i = 0; i < 40; ++i) {
-            if (std::find(c.lost.begin(), c.lost.end(), i) != c.lost.end())
-                chunks.samples[size_t(i)] = QByteArray(3000, char(0x5A));
-            else if (std::find(c.lost.begin(), c.lost.end(), -1 - i) != c.lost.end())
-                chunks.samples[size_t(i)].clear();
-            else
-                expected.push_back(i);
-        }
+        if (!CaseChunks(c, chunks, expected))
+            GTEST_SKIP() << "ffmpeg is not installed";
 
         TVideoDecoder decoder(chunks.format, 1);
         ASSERT_TRUE(decoder.isOpen()) << decoder.errorString().toStdString();
@@ -224,6 +261,53 @@ TEST(VideoDecoder, PicturesComeOutWithTheTimesOfTheirPlace)
         take();
         EXPECT_EQ(starts, expected);
         EXPECT_EQ(firstRed, 21);
+    }
+}
+
+// What belongs to a coded picture (the frame data its sample carries) comes
+// out with that picture, wherever the codec's reordering puts it; the times
+// stay those of the picture's place.
+TEST(VideoDecoderElement, EachPictureCarriesTheFrameDataOfItsOwnSample)
+{
+    for (const TCodecCase &c : CodecCases()) {
+        SCOPED_TRACE(c.name);
+        TChunks chunks;
+        std::vector<qint64> kept;
+        if (!CaseChunks(c, chunks, kept) || chunks.shown.empty())
+            GTEST_SKIP() << "ffmpeg or ffprobe is not installed";
+        std::vector<int> expected; // ffprobe's chunk of each picture that still decodes
+        for (int chunk : chunks.shown)
+            if (std::find(kept.begin(), kept.end(), chunk) != kept.end())
+                expected.push_back(chunk);
+
+        TVideoInfoHeader info;
+        info.bitmap = chunks.format.header;
+        info.avgTimePerFrame = 400000;
+        TPipeline pipeline;
+        THandSource source(TMediaType::video(chunks.format.header.compression, info, chunks.format.extradata));
+        TVideoDecoderElement decoder;
+        THandSink sink;
+        ASSERT_TRUE(JoinByHand(pipeline, {&source, &decoder, &sink}));
+        for (int i = 0; i < int(chunks.samples.size()); ++i) {
+            TMediaSample sample;
+            sample.data = chunks.samples[size_t(i)];
+            sample.mediaStart = i;
+            sample.mediaStop = i + 1;
+            auto data = std::make_shared<TDvFrameData>();
+            data->info.frameIndex = quint32(i);
+            sample.frameData = data;
+            source.push(sample);
+        }
+        decoder.endOfStream(0);
+
+        std::vector<int> carried;
+        std::vector<qint64> starts;
+        for (const TMediaSample &picture : sink.samples) {
+            carried.push_back(picture.frameData ? int(picture.frameData->info.frameIndex) : -1);
+            starts.push_back(picture.mediaStart);
+        }
+        EXPECT_EQ(carried, expected);
+        EXPECT_EQ(starts, kept);
     }
 }
 

@@ -347,18 +347,6 @@ TEST(Deinterlace, SecondFormFromTwoThreadsAtOnce)
 
 namespace {
 
-// Keeps the pictures that reach the end of a pipeline.
-class TPictureCapture final : public TRendererElement
-{
-public:
-    TPictureCapture() : TRendererElement(QStringLiteral("Picture capture")) { addInput(QStringLiteral("In")); }
-    TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
-    std::vector<TMediaSample> pictures;
-
-protected:
-    void render(int, TMediaSample &sample) override { pictures.push_back(sample); }
-};
-
 // Shifts the odd rows of every picture sideways, as a second field taken
 // while the camera pans, and keeps the pictures it passes on.
 class TFieldShifter final : public TBCTransInPlaceFilter
@@ -490,7 +478,7 @@ TEST(DvDeinter, DeinterlacesDecodedPicturesInAPipeline)
     TAviSplitter splitter;
     TFieldShifter shifter;
     Tdv_deinter stage;
-    TPictureCapture sink;
+    THandRenderer sink;
     for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &shifter, &stage, &sink})
         ASSERT_EQ(pipeline.add(e), TResult::Ok);
     ASSERT_EQ(source.Load(file), TResult::Ok);
@@ -507,12 +495,12 @@ TEST(DvDeinter, DeinterlacesDecodedPicturesInAPipeline)
     ASSERT_EQ(pipeline.stop(), TResult::Ok);
 
     ASSERT_EQ(shifter.pictures.size(), 6u);
-    ASSERT_EQ(sink.pictures.size(), 6u);
-    for (size_t i = 0; i < sink.pictures.size(); ++i) {
+    ASSERT_EQ(sink.samples.size(), 6u);
+    for (size_t i = 0; i < sink.samples.size(); ++i) {
         SCOPED_TRACE(i);
         const QImage before = FromDib(shifter.pictures[i].data, 720, 576);
-        const QImage after = FromDib(sink.pictures[i].data, 720, 576);
-        EXPECT_EQ(sink.pictures[i].mediaStart, qint64(i));
+        const QImage after = FromDib(sink.samples[i].data, 720, 576);
+        EXPECT_EQ(sink.samples[i].mediaStart, qint64(i));
         EXPECT_FALSE(Same(after, before)) << "the comb was repaired";
         EXPECT_TRUE(Same(after, Deinterlaced(before)));
         EXPECT_TRUE(Same(after, Deinterlaced2(before)));

@@ -1,6 +1,9 @@
 // The DV header stage: time shifts, the running datecode, the display flag,
-// the heads restored from the scene-detect stage (across systems and for
-// frames in flight), samples it leaves alone, and a re-encoding pipeline.
+// the heads restored from the frame data a sample carries (across systems,
+// whatever the frames in flight), samples it leaves alone, and re-encoding
+// pipelines.
+
+#include "inlaylines.h"
 
 #include "avi/avisampleindex.h"
 #include "dv/datecode.h"
@@ -8,13 +11,17 @@
 #include "dv/dvcodes.h"
 #include "pipelines/avimux.h"
 #include "pipelines/avisplitter.h"
+#include "pipelines/colorconverterelement.h"
 #include "pipelines/dvdecoderelement.h"
 #include "pipelines/dvencoderelement.h"
+#include "pipelines/framerateconverter.h"
 #include "pipelines/pipeline.h"
 #include "pipelines/queueelement.h"
 #include "stages/dv_dvheader.h"
 #include "stages/dv_scenedetect.h"
+#include "stages/dv_superposer.h"
 #include "support/aviframes.h"
+#include "support/handelements.h"
 #include "support/samplerecording.h"
 
 #include <gtest/gtest.h>
@@ -23,10 +30,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <optional>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -108,12 +117,12 @@ std::optional<TDatecodeFields> DatecodeOfFrame(const QByteArray &frame, bool eve
     return result;
 }
 
-QByteArray Pass(Tdv_DVheader &stage, QByteArray frame, qint64 mediaStart = -1)
+// The frame through the stage, its sample carrying frameData.
+QByteArray Pass(Tdv_DVheader &stage, QByteArray frame, std::shared_ptr<const TDvFrameData> frameData = {})
 {
     TMediaSample sample;
     sample.data = std::move(frame);
-    sample.mediaStart = mediaStart;
-    sample.mediaStop = mediaStart < 0 ? -1 : mediaStart + 1;
+    sample.frameData = std::move(frameData);
     stage.receive(0, sample);
     return sample.data;
 }
@@ -141,7 +150,7 @@ TEST_P(DvHeaderShift, MovesTheDatecodeOfEverySequence)
 {
     const TShiftCase &c = GetParam();
     for (bool pal : {true, false}) {
-        Tdv_DVheader stage(nullptr);
+        Tdv_DVheader stage;
         stage.restoreHeads = false;
         stage.setTimeShift(c.shiftSeconds * OneSecond);
         const std::optional<TDatecodeFields> written = DatecodeOfFrame(Pass(stage, MakeFrame(pal, c.from)));
@@ -163,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DvHeader, ShiftLeavesFramesWithoutAValidDatecodeAlone)
 {
-    Tdv_DVheader stage(nullptr);
+    Tdv_DVheader stage;
     stage.restoreHeads = false;
     stage.setTimeShift(3600 * OneSecond);
     for (const QByteArray &frame : {MakeFrame(true, std::nullopt), MakeFrame(true, Fields(2006, 13, 40, 25, 0, 0)),
@@ -177,7 +186,7 @@ TEST(DvHeader, OverwriteRunsOneFrameDurationPerFrame)
 {
     const TDateTime start = EncodeDateTime(2008, 5, 1, 12, 0, 0);
     for (bool pal : {true, false}) {
-        Tdv_DVheader stage(nullptr);
+        Tdv_DVheader stage;
         stage.restoreHeads = false;
         stage.overwrite = true;
         stage.setRunningDatecode(start);
@@ -185,7 +194,7 @@ TEST(DvHeader, OverwriteRunsOneFrameDurationPerFrame)
         for (int n = 0; n < frames; ++n) {
             // Frames with and without a datecode of their own all receive the running one.
             const QByteArray in = MakeFrame(pal, n % 3 ? std::optional(Fields(1999, 1, 1, 0, 0, 0)) : std::nullopt, n);
-            const std::optional<TDatecodeFields> written = DatecodeOfFrame(Pass(stage, in, n), n % 3 != 0);
+            const std::optional<TDatecodeFields> written = DatecodeOfFrame(Pass(stage, in), n % 3 != 0);
             ASSERT_TRUE(written);
             // PAL: one second per 25 frames; NTSC: one per 30000/1001 frames,
             // the time taken to the nearest millisecond.
@@ -201,13 +210,13 @@ TEST(DvHeader, OverwriteRunsOneFrameDurationPerFrame)
 
 TEST(DvHeader, RunningDatecodeKeepsItsValueUntilSetAgain)
 {
-    Tdv_DVheader stage(nullptr);
+    Tdv_DVheader stage;
     stage.restoreHeads = false;
     stage.overwrite = true;
     const TDateTime start = EncodeDateTime(2008, 5, 1, 23, 59, 59);
     stage.setRunningDatecode(start);
     for (int n = 0; n < 25; ++n)
-        Pass(stage, MakeFrame(true, std::nullopt), n);
+        Pass(stage, MakeFrame(true, std::nullopt));
     // Settings reset for the next command: the value stays.
     stage.resetSettings();
     EXPECT_FALSE(stage.overwrite);
@@ -237,7 +246,7 @@ TEST_P(DvHeaderAspect, SetsTheDisplayModeOfEveryControlPack)
 {
     const TAspectCase &c = GetParam();
     for (bool pal : {true, false}) {
-        Tdv_DVheader stage(nullptr);
+        Tdv_DVheader stage;
         stage.restoreHeads = false;
         stage.setAspect = true;
         stage.aspect16x9 = c.wide;
@@ -271,20 +280,20 @@ INSTANTIATE_TEST_SUITE_P(Apt, DvHeaderAspect,
 struct TRestoreRig
 {
     Tdv_sceneDetect detect;
-    Tdv_DVheader header{&detect};
+    Tdv_DVheader header;
 
     TRestoreRig()
     {
         detect.startStreaming();
         header.startStreaming();
     }
-    void source(const QByteArray &frame, qint64 mediaStart)
+    // The frame data the source frame's sample leaves the scene-detect stage with.
+    std::shared_ptr<const TDvFrameData> source(const QByteArray &frame)
     {
         TMediaSample sample;
         sample.data = frame;
-        sample.mediaStart = mediaStart;
-        sample.mediaStop = mediaStart + 1;
         detect.receive(0, sample);
+        return sample.frameData;
     }
 };
 
@@ -327,8 +336,7 @@ TEST(DvHeader, RestoresTheSourceHeadsAcrossSystems)
         const QByteArray source = MakeFrame(c.sourcePal, Fields(2004, 8, 9, 17, 45, 12), 4321, 1);
         // What an encoder writes: no packs of the camcorder.
         const QByteArray target = MakeBlankDifFrame(c.targetPal);
-        rig.source(source, 7);
-        const QByteArray out = Pass(rig.header, target, 7);
+        const QByteArray out = Pass(rig.header, target, rig.source(source));
         ExpectRestored(out, target, source);
 
         const int sequences = Sequences(c.targetPal);
@@ -344,23 +352,26 @@ TEST(DvHeader, RestoresTheSourceHeadsAcrossSystems)
     }
 }
 
-TEST(DvHeader, RestoresTheHeadsOfTheFrameWithTheSameMediaStart)
+TEST(DvHeader, RestoresTheHeadsThatTheSampleCarries)
 {
-    // The decoder, queue and encoder hold frames back: the scene-detect
-    // stage has seen frame n + 5 when frame n reaches the header stage.
+    // However far the scene-detect stage runs ahead (decoders, queues and
+    // encoders hold frames back), each frame gets its own source frame's
+    // heads: here the scene-detect stage has seen frame n + 45 when frame n
+    // reaches the header stage.
     TRestoreRig rig;
-    const int frames = 60, lead = 5;
+    const int frames = 60, lead = 45;
     std::vector<QByteArray> sources;
+    std::vector<std::shared_ptr<const TDvFrameData>> carried;
     for (int n = 0; n < frames; ++n)
         sources.push_back(MakeFrame(true, FieldsFromDatecode(EncodeDateTime(2010, 5, 1, 10, 0, 0) + n * 7 * OneSecond), n));
     for (int n = 0; n < frames + lead; ++n) {
         if (n < frames)
-            rig.source(sources[size_t(n)], n);
+            carried.push_back(rig.source(sources[size_t(n)]));
         const int done = n - lead;
         if (done < 0)
             continue;
         const QByteArray target = MakeBlankDifFrame(true);
-        const QByteArray out = Pass(rig.header, target, done);
+        const QByteArray out = Pass(rig.header, target, carried[size_t(done)]);
         ExpectRestored(out, target, sources[size_t(done)]);
         TTimecodeFields tc;
         ASSERT_TRUE(ReadTimecode(Bytes(out), 12, tc));
@@ -368,37 +379,18 @@ TEST(DvHeader, RestoresTheHeadsOfTheFrameWithTheSameMediaStart)
     }
 }
 
-TEST(DvHeader, FindsHeadsWhenSampleNumbersAndMediaStartsDiffer)
-{
-    // Not-DV samples count in the scene-detect stage's sample numbers, and a
-    // run may start at any frame number.
-    TRestoreRig rig;
-    std::vector<QByteArray> sources;
-    for (int n = 0; n < 20; ++n) {
-        sources.push_back(MakeFrame(false, Fields(2001, 2, 3, 4, 5, n), n));
-        TMediaSample junk;
-        junk.data = QByteArray(1000, 'x');
-        rig.detect.receive(0, junk);
-        rig.source(sources.back(), 500 + n);
-    }
-    for (int n : {19, 3, 0, 12}) {
-        const QByteArray target = MakeBlankDifFrame(false);
-        ExpectRestored(Pass(rig.header, target, 500 + n), target, sources[size_t(n)]);
-    }
-}
-
-TEST(DvHeader, LeavesHeadsAloneWhenTheSourceFrameIsNotKnown)
+TEST(DvHeader, LeavesHeadsAloneWithoutFrameDataOrWhenNotRestoring)
 {
     TRestoreRig rig;
-    for (int n = 0; n < 40; ++n)
-        rig.source(MakeFrame(true, Fields(2001, 2, 3, 4, 5, n % 60), n), n);
+    const std::shared_ptr<const TDvFrameData> data = rig.source(MakeFrame(true, Fields(2001, 2, 3, 4, 5, 6), 5));
+    ASSERT_TRUE(data);
     const QByteArray target = MakeFrame(true, Fields(2020, 1, 1, 0, 0, 0), 99);
-    // Too old (no longer kept), never seen, and without media times.
-    for (qint64 mediaStart : {qint64(2), qint64(1000), qint64(-1)})
-        EXPECT_EQ(Pass(rig.header, target, mediaStart), target) << mediaStart;
-    // And nothing is restored before the first frame of a run passed.
-    rig.detect.startStreaming();
-    EXPECT_EQ(Pass(rig.header, target, 39), target);
+    EXPECT_EQ(Pass(rig.header, target), target) << "a sample without frame data";
+    rig.header.restoreHeads = false;
+    EXPECT_EQ(Pass(rig.header, target, data), target) << "restoring off";
+    // Frame data that kept no heads leaves them alone too.
+    rig.header.restoreHeads = true;
+    EXPECT_EQ(Pass(rig.header, target, std::make_shared<TDvFrameData>()), target);
 }
 
 // ---------------------------------------------------------- untouched samples
@@ -406,7 +398,7 @@ TEST(DvHeader, LeavesHeadsAloneWhenTheSourceFrameIsNotKnown)
 TEST(DvHeader, PassesSamplesItCannotParseUntouched)
 {
     TRestoreRig rig;
-    rig.source(MakeFrame(true, Fields(2001, 2, 3, 4, 5, 6)), 0);
+    const std::shared_ptr<const TDvFrameData> data = rig.source(MakeFrame(true, Fields(2001, 2, 3, 4, 5, 6)));
     rig.header.setTimeShift(3600 * OneSecond);
     rig.header.setAspect = true;
     rig.header.aspect16x9 = true;
@@ -416,7 +408,7 @@ TEST(DvHeader, PassesSamplesItCannotParseUntouched)
     for (qsizetype i = 0; i < odd.size(); ++i)
         odd[i] = char(i * 37);
     for (const QByteArray &in : {odd, QByteArray(), QByteArray(144001, '\x55'), QByteArray(119999, '\xFF')})
-        EXPECT_EQ(Pass(rig.header, in, 0), in) << in.size();
+        EXPECT_EQ(Pass(rig.header, in, data), in) << in.size();
     EXPECT_EQ(rig.header.runningDatecode(), EncodeDateTime(2008, 5, 1, 12, 0, 0));
 }
 
@@ -431,14 +423,13 @@ TEST(DvHeader, SurvivesGarbageFrames)
         QByteArray frame(n % 2 ? dif::FrameSize625 : dif::FrameSize525, Qt::Uninitialized);
         for (qsizetype i = 0; i < frame.size(); ++i)
             frame[i] = char(random.bounded(256));
-        rig.source(frame, n);
-        EXPECT_EQ(Pass(rig.header, frame, n).size(), frame.size());
+        EXPECT_EQ(Pass(rig.header, frame, rig.source(frame)).size(), frame.size());
     }
 }
 
 TEST(DvHeader, AcceptsDvTypesOnly)
 {
-    Tdv_DVheader stage(nullptr);
+    Tdv_DVheader stage;
     EXPECT_TRUE(stage.modifiesData());
     EXPECT_EQ(stage.name(), "Orin Brontel cf_DVHeader");
     TMediaType type;
@@ -456,7 +447,7 @@ TEST(DvHeader, AcceptsDvTypesOnly)
 
 TEST(DvHeader, ResetSettingsReturnsToTheInitialValues)
 {
-    Tdv_DVheader stage(nullptr);
+    Tdv_DVheader stage;
     stage.restoreHeads = false;
     stage.setAspect = true;
     stage.overwrite = true;
@@ -488,7 +479,7 @@ TEST(DvHeaderPipeline, ReEncodedFramesKeepTheirOwnSourceFramesPacks)
     TDvVideoDecoderElement decoder;
     TQueueElement queue;
     TDvVideoEncoderElement encoder;
-    Tdv_DVheader header(&detect);
+    Tdv_DVheader header;
     TAviMux mux;
     TFileWriterElement writer;
     for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &detect, &decoder, &queue, &encoder,
@@ -544,6 +535,130 @@ TEST(DvHeaderPipeline, ReEncodedFramesKeepTheirOwnSourceFramesPacks)
     // The recording's datecodes and timecodes differ from frame to frame
     // often enough that a frame carrying a neighbour's packs would show.
     EXPECT_GE(datecodes.size(), 2u);
+}
+
+// Holds the first sample that reaches it until the scene-detect stage
+// upstream is `lead` frames past that sample's own frame: the chain between
+// them then holds that many frames at once.
+class THoldBack final : public TBCTransInPlaceFilter
+{
+public:
+    THoldBack(const Tdv_sceneDetect &detect, int lead)
+        : TBCTransInPlaceFilter(QStringLiteral("Hold back"), false), m_detect(detect), m_lead(lead) {}
+    // How far the scene-detect stage had gone past the held frame when it went on.
+    std::atomic<int> reached{-1};
+
+protected:
+    TResult CheckInputType(const TMediaType &) override { return TResult::Ok; }
+    TResult Transform(TMediaSample &sample) override
+    {
+        if (reached >= 0 || !sample.frameData)
+            return TResult::Ok;
+        const int own = int(sample.frameData->info.frameIndex);
+        const auto ahead = [&] { return int(m_detect.currentFrame().frameIndex) - 1 - own; };
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (ahead() < m_lead && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        reached = ahead();
+        return TResult::Ok;
+    }
+
+private:
+    const Tdv_sceneDetect &m_detect;
+    const int m_lead;
+};
+
+// The chain of a conversion to NTSC with the inlay, through queues far
+// deeper than the frames the chain used to keep track of: every picture
+// still shows its own frame's datecode and timecode, and every frame written
+// (a repeated picture included) carries its own source frame's packs.
+TEST(DvHeaderPipeline, DeepQueuesKeepEachFramesOwnDatecodeAndTimecode)
+{
+    QTemporaryDir dir;
+    const QString in = MakeSampleRecording(dir, "pal.avi", {"--frames", "80", "--type", "2", "--jump-at", "37"});
+    ASSERT_FALSE(in.isEmpty());
+    const std::vector<QByteArray> sources = AviVideoFrames(in);
+    ASSERT_EQ(sources.size(), 80u);
+
+    constexpr int kDepth = 48, kLead = 40;
+    TDatecodeTextSettingsStore store;
+    store.setFormat1(QStringLiteral("yyyy-mm-dd hh:nn:ss"));
+    store.setTemplates(QStringLiteral("%D1"), QStringLiteral("%T"));
+    TPipeline pipeline;
+    TFileSourceElement source;
+    TAviSplitter splitter;
+    Tdv_sceneDetect detect(&store);
+    TQueueElement decoderQueue(kDepth), pictureQueue(kDepth), scaleQueue(kDepth), encoderQueue(kDepth), muxQueue(kDepth);
+    TDvVideoDecoderElement decoder;
+    TColorConverterElement toRgb(media::Rgb24), toYuv(media::I420), scale(media::Y41B, 720, 480);
+    const auto memory = std::make_shared<TPictureMemory>();
+    toRgb.setMemory(memory);
+    toYuv.setMemory(memory);
+    Tdv_Superposer inlay(&store);
+    inlay.SetKeepPicture(false);
+    TInlayLineRecorder lines(inlay);
+    TFrameRateConverter frameRate;
+    frameRate.SetFrameDuration(1001, 30000);
+    TDvVideoEncoderElement encoder;
+    encoder.SetFormat(TDvVideoEncoderElement::FormatNtsc);
+    THoldBack hold(detect, kLead);
+    Tdv_DVheader header;
+    THandRenderer sink;
+    ASSERT_EQ(source.Load(in), TResult::Ok);
+    ASSERT_EQ(pipeline.add(&source), TResult::Ok);
+    ASSERT_EQ(pipeline.add(&splitter), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(source.output(0), splitter.input(0)), TResult::Ok);
+    TElement *previous = &splitter;
+    for (TElement *e : std::initializer_list<TElement *>{&detect, &decoderQueue, &decoder, &pictureQueue, &toRgb, &inlay,
+                                                         &lines, &toYuv, &scaleQueue, &scale, &frameRate, &encoderQueue,
+                                                         &encoder, &muxQueue, &hold, &header, &sink}) {
+        ASSERT_EQ(pipeline.add(e), TResult::Ok);
+        ASSERT_EQ(pipeline.connect(previous->output(0), e->input(0)), TResult::Ok) << e->name().toStdString();
+        previous = e;
+    }
+
+    pipeline.setUseClock(false);
+    QSignalSpy complete(&pipeline, &TPipeline::complete);
+    pipeline.run();
+    ASSERT_TRUE(complete.count() > 0 || complete.wait(120000));
+    pipeline.stop();
+    EXPECT_GE(hold.reached, kLead) << "the chain held fewer frames than meant";
+
+    // Source frame i lasts [i / 25, (i + 1) / 25) s; NTSC frame k starts at k * 1001 / 30000 s.
+    const auto shown = [](int k) { return int(qint64(k) * 1001 * 25 / 30000); };
+    const auto text = [&](const QByteArray &frame) {
+        const int sequences = DifSequenceCount(frame.size());
+        TDatecodeFields dc;
+        TTimecodeFields tc;
+        const bool dated = ReadDatecode(Bytes(frame), sequences, dc);
+        const bool timed = ReadTimecode(Bytes(frame), sequences, tc);
+        return (dated ? Text(dc) : std::string("no datecode")) + " "
+               + (timed ? QString::asprintf("%d:%02d:%02d:%02d", tc.hours, tc.minutes, tc.seconds, tc.frames).toStdString()
+                        : std::string("no timecode"));
+    };
+    ASSERT_EQ(sink.samples.size(), 96u); // 80 frames of 1/25 s in frames of 1001/30000 s
+    std::set<std::string> seen;
+    for (size_t k = 0; k < sink.samples.size(); ++k) {
+        ASSERT_EQ(sink.samples[k].data.size(), dif::FrameSize525);
+        const QByteArray &own = sources[size_t(shown(int(k)))];
+        EXPECT_EQ(text(sink.samples[k].data), text(own)) << "frame " << k;
+        seen.insert(text(own));
+    }
+    EXPECT_EQ(seen.size(), sources.size()) << "every frame's datecode and timecode text is its own";
+
+    ASSERT_EQ(lines.lines.size(), sources.size());
+    for (const TInlayLineRecorder::TLines &picture : lines.lines) {
+        const qint64 frame = picture.mediaStart;
+        ASSERT_TRUE(frame >= 0 && frame < qint64(sources.size()));
+        TDatecodeFields dc;
+        TTimecodeFields tc;
+        const QByteArray &own = sources[size_t(frame)];
+        ASSERT_TRUE(ReadDatecode(Bytes(own), 12, dc));
+        ASSERT_TRUE(ReadTimecode(Bytes(own), 12, tc));
+        EXPECT_EQ(picture.line1, QString::fromStdString(Text(dc))) << "picture " << frame;
+        EXPECT_EQ(picture.line2, QString::asprintf("%d:%02d:%02d:%02d", tc.hours, tc.minutes, tc.seconds, tc.frames))
+            << "picture " << frame;
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The scene-detect stage: frame records, scenes by datecode and format, the
-// datecode text feed, saved heads, and a run through a real pipeline.
+// datecode text feed, the frame data each sample leaves with, and a run
+// through a real pipeline.
 
 #include "avi/aviwriter.h"
 #include "avi/dvinfo.h"
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <cstring>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -101,8 +103,13 @@ class TSink final : public TElement
 public:
     TSink() : TElement(QStringLiteral("Sink")) { addInput(QStringLiteral("Input")); }
     std::vector<QByteArray> received;
+    std::vector<std::shared_ptr<const TDvFrameData>> frameData;
     TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
-    void receive(int, TMediaSample &sample) override { received.push_back(sample.data); }
+    void receive(int, TMediaSample &sample) override
+    {
+        received.push_back(sample.data);
+        frameData.push_back(sample.frameData);
+    }
 };
 
 using TScene = std::pair<quint32, quint32>;
@@ -538,11 +545,9 @@ TEST_F(SceneDetect, SamplesPassUntouchedAndAreCounted)
     EXPECT_EQ(scenes, (std::vector<TScene>{{0, 1}}));
 }
 
-TEST_F(SceneDetect, SavedHeads)
+TEST_F(SceneDetect, EachFrameLeavesWithItsOwnRecordAndHeads)
 {
-    TSavedHeads heads;
     stage.startStreaming();
-    EXPECT_FALSE(stage.latestHeads(heads));
     std::vector<QByteArray> frames;
     for (int i = 0; i < 3; ++i)
         frames.push_back(MakeFrame({.second = i}, i));
@@ -550,29 +555,37 @@ TEST_F(SceneDetect, SavedHeads)
     frames.push_back(MakeFrame({.second = 9, .pal = false}, 4));
     for (const QByteArray &f : frames)
         feedBytes(f);
+    ASSERT_EQ(sink.frameData.size(), frames.size());
+    EXPECT_FALSE(sink.frameData[3]) << "a sample that is not a DV frame carries no frame data";
 
-    auto sameHead = [](const TSavedHeads &h, int k, const QByteArray &frame, int sequence) {
+    auto sameHead = [](const TDvHeadBlocks &h, int k, const QByteArray &frame, int sequence) {
         return std::memcmp(h.head(k), frame.constData() + dif::SequenceOffset(sequence), dif::HeadBlocksSize) == 0;
     };
-    ASSERT_TRUE(stage.latestHeads(heads));
-    EXPECT_EQ(heads.sampleNumber, 4);
-    EXPECT_EQ(heads.mediaStart, 4);
-    EXPECT_EQ(heads.sequences, 10);
-    EXPECT_TRUE(sameHead(heads, 9, frames[4], 9));
-    EXPECT_TRUE(sameHead(heads, 11, frames[4], 0)) << "a sequence the frame lacks reads as sequence 0";
-
-    ASSERT_TRUE(stage.savedHeads(1, heads));
-    EXPECT_EQ(heads.sequences, 12);
+    ASSERT_TRUE(sink.frameData[1]);
+    const TDvFrameData &pal = *sink.frameData[1];
+    EXPECT_EQ(pal.info.frameIndex, 1u) << "the frame's own index";
+    ASSERT_TRUE(pal.info.datecodePresent);
+    EXPECT_EQ(Seconds(pal.info.datecode), Seconds(kBase + OneSecond));
+    EXPECT_TRUE(pal.info.timecodePresent);
+    EXPECT_EQ(pal.info.timecode, (TTimecodeFields{0, 0, 0, 1}));
+    EXPECT_FALSE(pal.info.is525_60);
+    EXPECT_EQ(pal.heads.sequences, 12);
     for (int k = 0; k < 12; ++k)
-        EXPECT_TRUE(sameHead(heads, k, frames[1], k)) << k;
-    EXPECT_FALSE(sameHead(heads, 0, frames[2], 0));
-    EXPECT_FALSE(stage.savedHeads(3, heads));
-    EXPECT_FALSE(stage.savedHeads(-1, heads));
-    stage.stopStreaming();
+        EXPECT_TRUE(sameHead(pal.heads, k, frames[1], k)) << k;
+    EXPECT_FALSE(sameHead(pal.heads, 0, frames[2], 0));
 
-    stage.startStreaming();
-    EXPECT_FALSE(stage.latestHeads(heads));
-    EXPECT_FALSE(stage.savedHeads(1, heads));
+    ASSERT_TRUE(sink.frameData[4]);
+    const TDvFrameData &ntsc = *sink.frameData[4];
+    EXPECT_EQ(ntsc.info.frameIndex, 3u) << "only DV frames count";
+    EXPECT_EQ(Seconds(ntsc.info.datecode), Seconds(kBase + 9 * OneSecond));
+    EXPECT_TRUE(ntsc.info.is525_60);
+    EXPECT_EQ(ntsc.heads.sequences, 10);
+    EXPECT_TRUE(sameHead(ntsc.heads, 9, frames[4], 9));
+    EXPECT_TRUE(sameHead(ntsc.heads, 11, frames[4], 0)) << "a sequence the frame lacks reads as sequence 0";
+
+    // Later frames leave the data the earlier samples carry as it was.
+    EXPECT_EQ(sink.frameData[0]->info.frameIndex, 0u);
+    EXPECT_EQ(Seconds(sink.frameData[0]->info.datecode), Seconds(kBase));
     stage.stopStreaming();
 }
 

@@ -2,6 +2,8 @@
 // alignment, when it shows in each mode, the outline, the bottom-up rows of
 // the samples, still pictures, and settings written while pictures pass.
 
+#include "inlaylines.h"
+
 #include "pipelines/avisplitter.h"
 #include "pipelines/colorconverterelement.h"
 #include "pipelines/dvdecoderelement.h"
@@ -77,7 +79,7 @@ struct TInlayRig
     TDatecodeTextSettingsStore store;
     std::vector<TFrameInfo> frames; // the frame record of each picture; none when empty
     size_t next = 0;
-    Tdv_Superposer stage{[this] { return next < frames.size() ? frames[next] : TFrameInfo{}; }, &store};
+    Tdv_Superposer stage{&store};
     TMediaSample in, out;
 
     TInlayRig(int w = 720, int h = 576) : width(w), height(h)
@@ -89,6 +91,13 @@ struct TInlayRig
     }
     QImage run()
     {
+        // Each picture carries its frame's record, as the scene-detect stage gives it.
+        in.frameData.reset();
+        if (next < frames.size()) {
+            auto data = std::make_shared<TDvFrameData>();
+            data->info = frames[next];
+            in.frameData = data;
+        }
         EXPECT_EQ(stage.inlayPicture(in, out), TResult::Ok);
         ++next;
         return TopDown(out, width, height);
@@ -258,7 +267,7 @@ TEST(SuperposerTest, LinesThatWouldCrossAnEdgeAreMovedInside)
         // Conversion: the DV decoder's I420 pictures, black (Y 16).
         TPipeline pipeline;
         THandSource source(RawVideoType(media::I420, 720, 576, kPalFrame));
-        Tdv_Superposer stage(Tdv_Superposer::TFrameSource{}, &rig.store);
+        Tdv_Superposer stage(&rig.store);
         stage.SetKeepPicture(false);
         configure(stage);
         THandSink sink;
@@ -356,8 +365,7 @@ TEST(SuperposerTest, ModesShowTheTextForTheirCountdowns)
 
 TEST(SuperposerTest, SettersFollowTheirRules)
 {
-    Tdv_sceneDetect sceneDetect;
-    Tdv_Superposer stage(&sceneDetect);
+    Tdv_Superposer stage;
     EXPECT_EQ(stage.align(), Tdv_Superposer::AlignRight);
     stage.SetAlign(Tdv_Superposer::AlignSubtitle);
     stage.SetX(1500);
@@ -542,7 +550,7 @@ namespace {
 // A 90x60 picture source (rows padded to 272 bytes) -> the stage -> a sink.
 struct TPipelineRig
 {
-    explicit TPipelineRig(const TDatecodeTextSettingsStore &store) : stage(Tdv_Superposer::TFrameSource{}, &store)
+    explicit TPipelineRig(const TDatecodeTextSettingsStore &store) : stage(&store)
     {
         for (TElement *e : std::initializer_list<TElement *>{&source, &stage, &sink})
             connected = connected && pipeline.add(e) == TResult::Ok;
@@ -638,7 +646,7 @@ TEST(SuperposerTest, PlanarPicturesGetTheLinesOfTheRgbTrip)
         for (const bool planar : {true, false}) {
             TPipeline pipeline;
             THandSource source{type};
-            Tdv_Superposer stage(Tdv_Superposer::TFrameSource{}, &store);
+            Tdv_Superposer stage(&store);
             stage.SetKeepPicture(!planar);
             TColorConverterElement toRgb(media::Rgb24), toYuv(subtype);
             const auto memory = std::make_shared<TPictureMemory>();
@@ -683,24 +691,6 @@ TEST(SuperposerTest, PlanarPicturesGetTheLinesOfTheRgbTrip)
     }
 }
 
-// What the inlay wrote for each picture, read as the picture leaves it.
-class TLineRecorder final : public TRendererElement
-{
-public:
-    explicit TLineRecorder(const Tdv_Superposer &stage) : TRendererElement(QStringLiteral("Recorder")), m_stage(stage)
-    {
-        addInput(QStringLiteral("In"));
-    }
-    TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
-    std::vector<std::pair<qint64, QString>> lines;
-
-protected:
-    void render(int, TMediaSample &sample) override { lines.emplace_back(sample.mediaStart, m_stage.line1()); }
-
-private:
-    const Tdv_Superposer &m_stage;
-};
-
 // With threads between the scene-detect stage and the inlay, the scene-detect
 // stage runs frames ahead: each picture still gets its own frame's datecode.
 TEST(SuperposerTest, EachPictureShowsItsOwnFramesDatecodeBehindAQueue)
@@ -718,9 +708,10 @@ TEST(SuperposerTest, EachPictureShowsItsOwnFramesDatecodeBehindAQueue)
     TQueueElement queue(8);
     TDvVideoDecoderElement decoder;
     TColorConverterElement toRgb(media::Rgb24);
-    Tdv_Superposer stage(&detect, &store);
-    TLineRecorder recorder(stage);
-    for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &detect, &queue, &decoder, &toRgb, &stage, &recorder})
+    Tdv_Superposer stage(&store);
+    TInlayLineRecorder recorder(stage);
+    TNullRenderer end;
+    for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &detect, &queue, &decoder, &toRgb, &stage, &recorder, &end})
         ASSERT_EQ(pipeline.add(e), TResult::Ok);
     ASSERT_EQ(source.Load(file), TResult::Ok);
     ASSERT_EQ(pipeline.connect(source.output(0), splitter.input(0)), TResult::Ok);
@@ -730,6 +721,7 @@ TEST(SuperposerTest, EachPictureShowsItsOwnFramesDatecodeBehindAQueue)
     ASSERT_EQ(pipeline.connect(decoder.output(0), toRgb.input(0)), TResult::Ok);
     ASSERT_EQ(pipeline.connect(toRgb.output(0), stage.input(0)), TResult::Ok);
     ASSERT_EQ(pipeline.connect(stage.output(0), recorder.input(0)), TResult::Ok);
+    ASSERT_EQ(pipeline.connect(recorder.output(0), end.input(0)), TResult::Ok);
     stage.SetVisible(true);
 
     pipeline.setUseClock(false);
@@ -739,8 +731,8 @@ TEST(SuperposerTest, EachPictureShowsItsOwnFramesDatecodeBehindAQueue)
     pipeline.stop();
 
     ASSERT_EQ(recorder.lines.size(), 40u);
-    for (const auto &[frame, line] : recorder.lines)
-        EXPECT_EQ(line, frame < 20 ? "2007-12-31" : "2008-01-02") << "picture " << frame;
+    for (const TInlayLineRecorder::TLines &picture : recorder.lines)
+        EXPECT_EQ(picture.line1, picture.mediaStart < 20 ? "2007-12-31" : "2008-01-02") << "picture " << picture.mediaStart;
 }
 
 } // namespace

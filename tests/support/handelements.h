@@ -2,10 +2,12 @@
 
 // Ends of a chain driven by hand in tests: a source that offers one media
 // type and passes on the samples it is given, and a sink that keeps every
-// sample that reaches it.
+// sample that reaches it; and a renderer that keeps them at the end of a
+// chain that runs.
 
 #include "pipelines/element.h"
 #include "pipelines/pipeline.h"
+#include "pipelines/renderer.h"
 
 #include <utility>
 #include <vector>
@@ -45,4 +47,17 @@ public:
     TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
     void receive(int, TMediaSample &sample) override { samples.push_back(sample); }
     std::vector<TMediaSample> samples;
+};
+
+// Keeps every sample that reaches the end of a running pipeline (a renderer:
+// the pipeline completes when its stream has ended).
+class THandRenderer final : public TRendererElement
+{
+public:
+    THandRenderer() : TRendererElement(QStringLiteral("Hand renderer")) { addInput(QStringLiteral("In")); }
+    TResult checkInputType(int, const TMediaType &) override { return TResult::Ok; }
+    std::vector<TMediaSample> samples;
+
+protected:
+    void render(int, TMediaSample &sample) override { samples.push_back(sample); }
 };
