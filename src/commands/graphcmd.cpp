@@ -4,7 +4,6 @@
 #include "framework/listfichier.h"
 #include "pipelines/pipeline.h"
 
-#include <stdexcept>
 
 namespace {
 
@@ -46,8 +45,7 @@ bool TGraphCmd::runPipeline(TPipeline *pipeline, TCommandEngine *ce)
 
     TPipelineRun run(pipeline, ce);
     ce->StartProgress(int(length / 1024));
-    if (pipeline->run() != TResult::Ok)
-        throw std::runtime_error("the pipeline does not run");
+    pipeline->run();
     for (;;) {
         if (ce->Aborted())
             break;

@@ -3,7 +3,8 @@
 // Decoder for video streams other than DV (Motion JPEG, MPEG-4, uncompressed
 // RGB ...), chosen by libavcodec from the stream's codec code; pictures come
 // out as bottom-up RGB24 of the stream's size, in presentation order, each
-// with the media and stream times of its own place in the stream.
+// with the media and stream times of its own place in the stream. A decoder
+// that does not open is reported to the pipeline when streaming starts.
 
 #include "pipelines/element.h"
 #include "pipelines/pictureconverter.h"
@@ -21,6 +22,7 @@ public:
     void inputConnected(int input) override;
     void receive(int input, TMediaSample &sample) override;
     void endOfStream(int input) override;
+    void startStreaming() override;
     void flushed() override;
 
 private:
