@@ -189,7 +189,7 @@ struct TRunSettings
             const int top = is("FrequenceDV") ? 2 : is("Align") ? 3 : 1;
             if (!number || n < 0 || n > top)
                 return error = QStringLiteral("%1 takes 0 to %2").arg(key).arg(top), false;
-            TRecompressSettings &r = actions.cdm().recompressSettings;
+            TRecompressSettings &r = actions.recompressSettings;
             (is("StandardDV") ? r.standard : is("FrequenceDV") ? r.frequency : is("RatioDV") ? r.ratio
                                                                                 : actions.conversionSettings.align) = n;
         } else if (is("Intervalle")) {

@@ -2,14 +2,16 @@
 
 // The properties and hook types of a command run by the command engine.
 
+#include "pipelines/error.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
 class TAbstractListFichier;
+class TBuildResult;
 class TCommandEngine;
-class TPipeline;
 
 // Which files a command takes.
 enum TcmdNombre {
@@ -62,9 +64,14 @@ using TAbortEvent = std::function<void(TCommandEngine *ce)>;
 // The full path of the file to produce.
 using TDestinationEvent = std::function<QString(TAbstractListFichier *aFichier, const QStringList &aParams, int passe)>;
 // Builds the pipeline to run for the file and returns it (its position
-// measures the progress), or nullptr when there is nothing to run.
-using TBuildGraphEvent = std::function<TPipeline *(TAbstractListFichier *fichier, const QString &wDest,
-                                                   const QStringList &params, int passe)>;
+// measures the progress), or why it could not be built, or neither when
+// there is nothing to run.
+using TBuildGraphEvent = std::function<TBuildResult(TAbstractListFichier *fichier, const QString &wDest,
+                                                    const QStringList &params, int passe)>;
+// Called after every build and run of a file, whatever came of them, with
+// why the file failed so far (empty: it did not): lets go of what the build
+// set up for the file, and says why the output is incomplete, if it is.
+using TCheckOutputEvent = std::function<TError(const TError &failure)>;
 
 // A command's start or error message: the first conversion takes text (the
 // file name or path), the second the pass number; "%%" is a percent sign.

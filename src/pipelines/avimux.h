@@ -47,6 +47,7 @@ public:
 
     // A named text property "INFO/xxxx" (for example "INFO/ISFT") stored in the file's INFO list.
     bool SetTextProperty(const QString &name, const QString &value);
+    void ClearTextProperties() { m_info.clear(); }
     // The part size past which OpenDML AVIX parts start (tests use small ones).
     void setPartLimit(qint64 bytes) { m_partLimit = bytes; }
 
