@@ -49,10 +49,11 @@ enum TModalResult { mrYes, mrNo, mrCancel, mrNoToAll, mrYesToAll };
 
 // Hooks. `fichier` is the file's record (none for a command without files),
 // `params` the parameters given when the run started, `ce` the engine and
-// `passe` the pass number from 1.
-using TExecutionEvent = std::function<void(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)>;
-using TDestExecutionEvent = std::function<void(TAbstractListFichier *fichier, const QString &destination,
-                                               const QStringList &params, TCommandEngine *ce, int passe)>;
+// `passe` the pass number from 1. The hooks that do the work return why it
+// failed (an empty TError when it did not); the command reports it.
+using TExecutionEvent = std::function<TError(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)>;
+using TDestExecutionEvent = std::function<TError(TAbstractListFichier *fichier, const QString &destination,
+                                                 const QStringList &params, TCommandEngine *ce, int passe)>;
 using TFileConditionEvent = std::function<void(TAbstractListFichier *fichier, bool &visible, bool &enabled)>;
 using TFileVerificationEvent = std::function<bool(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)>;
 using TDestFileVerificationEvent = std::function<bool(const QString &destination, TAbstractListFichier *fichier,

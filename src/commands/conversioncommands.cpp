@@ -311,6 +311,7 @@ void TdmAction::declareConversionCommands()
         if (!ParseDaysParameter(params.value(0), days))
             days = 0;
         workingTimeDifference = days;
+        return TError();
     };
 }
 

@@ -6,7 +6,6 @@
 
 #include <exception>
 #include <mutex>
-#include <stdexcept>
 
 namespace {
 
@@ -89,8 +88,7 @@ TError TGraphCmd::buildAndRun(TAbstractListFichier *fichier, const QStringList &
             return built.error(); // nothing was written
         if (UpdateFile == ufAdd)
             return {}; // nothing was built, so nothing was written
-        applyUpdate(ce, true);
-        return {};
+        return applyUpdate(ce, true);
     }
     Filtergraph->setTimeFormat(TPipeline::TTimeFormat::MediaTime);
     const qint64 length = Duree != 0 ? Duree : Filtergraph->duration();
@@ -98,8 +96,8 @@ TError TGraphCmd::buildAndRun(TAbstractListFichier *fichier, const QStringList &
         return {}; // no length: nothing ran, the list stays as it is
     const TError failed = runPipeline(*Filtergraph, length, ce);
     // A partly written output is listed all the same.
-    applyUpdate(ce, true);
-    return failed ? failed : built.error();
+    const TError updated = applyUpdate(ce, true);
+    return failed ? failed : built.error() ? built.error() : updated;
 }
 
 void TGraphCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
@@ -117,9 +115,7 @@ void TGraphCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &pa
             failure = TError(QString::fromUtf8(e.what()));
         }
         const TError incomplete = OnCheckOutput ? OnCheckOutput(failure) : TError();
-        // Reported with the command's error message.
-        if (const TError reason = failure ? failure : incomplete)
-            throw std::runtime_error(reason.text().toStdString());
+        return failure ? failure : incomplete;
     });
 }
 
@@ -163,8 +159,8 @@ void TRenameCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &p
         showStartMessage(fichier, ce, passe);
         computeDestination(fichier, params, passe);
         if (Tcmd::OnExecution)
-            Tcmd::OnExecution(fichier, destination(), params, ce, passe);
-        if (!destination().isEmpty())
-            ce->RenameFichier(destination());
+            if (TError error = Tcmd::OnExecution(fichier, destination(), params, ce, passe))
+                return error;
+        return destination().isEmpty() ? TError() : ce->RenameFichier(destination());
     });
 }

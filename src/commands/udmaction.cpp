@@ -11,8 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <stdexcept>
-
 namespace {
 
 const TaviFichier *AsVideo(TAbstractListFichier *fichier)
@@ -30,11 +28,12 @@ QString DeleteQuestion(const QString &fileName)
     return question;
 }
 
-void DeleteCompanion(TAbstractListFichier *fichier, const QString &suffix)
+TError DeleteCompanion(TAbstractListFichier *fichier, const QString &suffix)
 {
     const QString path = DerivedFilePath(fichier->fullPath(), suffix);
     if (!DeleteToRecycleBin(path))
-        throw std::runtime_error("the file could not be sent to the trash");
+        return TError(QStringLiteral("%1 could not be sent to the trash").arg(path));
+    return {};
 }
 
 } // namespace
@@ -141,9 +140,8 @@ TdmAction::TdmAction(TCdm &cdm)
         progress.end = [ce] { ce->EndProgress(); };
         const TIntervalResult result = WriteScenesByInterval(f->fullPath(), seconds, fps, frames, progress);
         if (!result.written)
-            throw std::runtime_error("the video has no frame rate to cut it by");
-        if (!result.ok())
-            throw std::runtime_error(result.error.toStdString());
+            return TError(QStringLiteral("the video has no frame rate to cut it by"));
+        return TError(result.error);
     };
 
     // Delete the scn / srt file
@@ -162,7 +160,7 @@ TdmAction::TdmAction(TCdm &cdm)
         cmd->OnFileConFirmation = [ext](TAbstractListFichier *f, const QStringList &, TCommandEngine *, int) {
             return DeleteQuestion(QFileInfo(DerivedFilePath(f->fullPath(), ext)).fileName());
         };
-        cmd->OnExecution = [ext](TAbstractListFichier *f, const QStringList &, TCommandEngine *, int) { DeleteCompanion(f, ext); };
+        cmd->OnExecution = [ext](TAbstractListFichier *f, const QStringList &, TCommandEngine *, int) { return DeleteCompanion(f, ext); };
     }
     SupprimerScn.StartMessage = QStringLiteral("Deleting the scn file of %s");
     SupprimerScn.ErrorMessage = QStringLiteral("An error occured while deleting the scn file of %s");
@@ -185,6 +183,7 @@ TdmAction::TdmAction(TCdm &cdm)
             ce->RemoveFichier();
         else
             ce->MessageCommand(QStringLiteral("%1 could not be sent to the trash").arg(f->fullPath()));
+        return TError();
     };
 
     declareFileCommands();
