@@ -30,25 +30,31 @@ int Fail(const char *what)
     return 1;
 }
 
-bool RunToEnd(TPipeline &pipeline)
+// Runs the pipeline to its end; the first error an element reported.
+TError RunToEnd(TPipeline &pipeline)
 {
     pipeline.setUseClock(false);
+    TError first;
     QEventLoop loop;
     QObject::connect(&pipeline, &TPipeline::complete, &loop, &QEventLoop::quit);
+    QObject::connect(&pipeline, &TPipeline::error, &pipeline, [&first](const TError &error) {
+        if (!first)
+            first = error;
+    }, Qt::DirectConnection);
     pipeline.run();
     loop.exec();
     pipeline.stop();
-    return true;
+    return first;
 }
 
 int Type2ToType1(const QString &in, const QString &out)
 {
     TCdm cdm;
-    TPipeline *pipeline = cdm.BuildToType1(in, out);
-    if (!pipeline)
-        return Fail("the input is not a DV type 2 file");
-    RunToEnd(*pipeline);
-    return cdm.avimux.errorString().isEmpty() ? 0 : Fail(qPrintable(cdm.avimux.errorString()));
+    const TBuildResult built = cdm.build(TPipelineSpec::make(TPipelineKind::ToType1, in, out));
+    if (!built)
+        return Fail(qPrintable(built.error().text()));
+    const TError error = RunToEnd(*built.pipeline());
+    return error ? Fail(qPrintable(error.text())) : 0;
 }
 
 int ReencodePalToNtsc(const QString &in, const QString &out)
@@ -80,8 +86,8 @@ int ReencodePalToNtsc(const QString &in, const QString &out)
         || pipeline.connect(dvmux.output(0), mux.input(0)) != TResult::Ok
         || pipeline.connect(mux.output(0), writer.input(0)) != TResult::Ok)
         return Fail("the input is not a PAL DV type 2 file");
-    RunToEnd(pipeline);
-    return mux.errorString().isEmpty() ? 0 : Fail(qPrintable(mux.errorString()));
+    const TError error = RunToEnd(pipeline);
+    return error ? Fail(qPrintable(error.text())) : 0;
 }
 
 } // namespace

@@ -11,7 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <stdexcept>
+#include <exception>
 
 TCommandEngine::TCommandEngine(QObject *parent) : QObject(parent)
 {
@@ -101,7 +101,9 @@ void TCommandEngine::Abort()
     if (m_command) {
         try {
             m_command->DoAbort(this);
-        } catch (...) {
+        } catch (const std::exception &e) {
+            // The abort goes on; the hook's failure is only said.
+            emit OnMessageCommand(QString::fromUtf8(e.what()));
         }
     }
 }
@@ -181,7 +183,8 @@ void TCommandEngine::serveCalls()
         }
         try {
             call->fn();
-        } catch (...) {
+        } catch (const std::exception &) {
+            // Handed back as it is to the worker waiting for the call, which rethrows it.
             call->error = std::current_exception();
         }
         {
@@ -245,8 +248,9 @@ void TCommandEngine::run()
                     break;
             }
         }
-    } catch (...) {
+    } catch (const std::exception &e) {
         // A failure outside a file's guard ends the run.
+        reportRunFailure(e);
     }
     try {
         callOwner([&] {
@@ -265,7 +269,9 @@ void TCommandEngine::run()
             m_source->setEnabled(true);
             emit OnEndCommand();
         });
-    } catch (...) {
+    } catch (const std::exception &e) {
+        // The owner failed while it heard of the end: nobody is left to tell.
+        qWarning("tarvex: the end of a command failed: %s", e.what());
     }
     // Nothing of the engine may be touched from here on: a new run may have started.
 }
@@ -308,6 +314,15 @@ void TCommandEngine::runFile(const TQueued &queued)
     }
 }
 
+void TCommandEngine::reportRunFailure(const std::exception &e)
+{
+    try {
+        ErrorCommand(QString::fromUtf8(e.what()), etAllError);
+    } catch (const std::exception &again) {
+        qWarning("tarvex: a command ended on %s, and saying so failed: %s", e.what(), again.what());
+    }
+}
+
 TModalResult TCommandEngine::settleAnswer(TAbstractListFichier *fichier, int passe)
 {
     if (m_answer == mrYes || m_answer == mrNo)
@@ -347,6 +362,11 @@ void TCommandEngine::ErrorCommand(const QString &text, TErrorType type)
     m_lastMessage = text;
     m_errorType = type;
     callOwner([&] { emit OnErrorCommand(text, type); });
+}
+
+void TCommandEngine::ErrorCommand(const QString &text, const TError &reason, TErrorType type)
+{
+    ErrorCommand(reason ? reason.because(text).text() : text, type);
 }
 
 void TCommandEngine::StartProgress(int max)
@@ -433,32 +453,36 @@ void TCommandEngine::moveEntry(const QString &path, TCommandFileList *list)
     });
 }
 
-void TCommandEngine::ReplaceFichier(const QString &path)
+TError TCommandEngine::ReplaceFichier(const QString &path)
 {
     if (!m_current || path.isEmpty() || !QFileInfo::exists(path))
-        return;
+        return {};
     if (isCurrentPath(path)) {
         // The destination is the file itself: deleting it would lose the result.
         ReloadFichier();
-        return;
+        return {};
     }
-    if (!QFile::remove(m_current->fullPath()))
-        throw std::runtime_error("the file cannot be deleted");
+    QFile current(m_current->fullPath());
+    if (!current.remove())
+        return TError(QStringLiteral("cannot delete %1: %2").arg(current.fileName(), current.errorString()));
     moveEntry(path, m_dest);
+    return {};
 }
 
-void TCommandEngine::RenameFichier(const QString &path)
+TError TCommandEngine::RenameFichier(const QString &path)
 {
     if (!m_current || path.isEmpty())
-        return;
+        return {};
     if (isCurrentPath(path))
-        return;
+        return {};
     // A file that cannot be renamed (missing, or the name is taken) keeps its
     // entry. The command may have moved the file itself: the entry follows.
     const bool moved = !QFileInfo::exists(m_current->fullPath()) && QFileInfo::exists(path);
-    if (!moved && !QFile::rename(m_current->fullPath(), path))
-        throw std::runtime_error("the file cannot be renamed");
+    QFile current(m_current->fullPath());
+    if (!moved && !current.rename(path))
+        return TError(QStringLiteral("cannot rename %1 to %2: %3").arg(current.fileName(), path, current.errorString()));
     moveEntry(path, m_source);
+    return {};
 }
 
 // --- the end of a running pipeline ---

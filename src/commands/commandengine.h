@@ -83,14 +83,17 @@ public:
     // --- worker thread, for the commands ---
     void MessageCommand(const QString &text);
     void ErrorCommand(const QString &text, TErrorType type);
+    // The command's message followed by the reason: "text: reason".
+    void ErrorCommand(const QString &text, const TError &reason, TErrorType type);
     void StartProgress(int max);
     void SetProgress(int position);
     void EndProgress();
     void AddFichier(const QString &path);
     void RemoveFichier();
     void ReloadFichier();
-    void ReplaceFichier(const QString &path);
-    void RenameFichier(const QString &path);
+    // Why the current file could not be deleted or renamed, if it could not.
+    TError ReplaceFichier(const QString &path);
+    TError RenameFichier(const QString &path);
     // Waits up to ms for the end of the running pipeline; true when it ended.
     bool WaitGraphEnd(int ms);
     void ResetGraphEnd();
@@ -137,6 +140,8 @@ private:
 
     void run();
     void runFile(const TQueued &queued);
+    // Reports a failure that ends the run (a condition or a question that threw).
+    void reportRunFailure(const std::exception &e);
     TModalResult settleAnswer(TAbstractListFichier *fichier, int passe);
     TAbstractListFichier *locate(const TQueued &queued) const;
     // Runs fn on the owner's thread and waits for it; exceptions come back.

@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 
+#include <exception>
+
 QString FormatCmdText(const QString &format, const QString &text, int passe)
 {
     QString out;
@@ -73,8 +75,10 @@ void tAbstractCmd::DoFileCondition(TAbstractListFichier *fichier, bool &visible,
 
 void tCustomCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
 {
-    if (OnExecution)
-        OnExecution(fichier, params, ce, passe);
+    if (!OnExecution)
+        return;
+    if (const TError error = OnExecution(fichier, params, ce, passe))
+        ce->ErrorCommand(error.text(), etAllError);
 }
 
 bool tCustomCmd::DoFileVerification(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
@@ -100,37 +104,37 @@ void TFastcmd::showStartMessage(TAbstractListFichier *fichier, TCommandEngine *c
         ce->MessageCommand(FormatCmdText(StartMessage, fichier ? fichier->fileName() : QString(), passe));
 }
 
-void TFastcmd::reportError(const QString &fullPath, TCommandEngine *ce, int passe, const QString &reason) const
+void TFastcmd::reportError(const QString &fullPath, TCommandEngine *ce, int passe, const TError &reason) const
 {
-    if (ErrorMessage.isEmpty())
-        return;
-    if (!reason.isEmpty())
-        ce->MessageCommand(reason);
-    ce->ErrorCommand(FormatCmdText(ErrorMessage, fullPath, passe), etError);
+    if (!ErrorMessage.isEmpty())
+        ce->ErrorCommand(FormatCmdText(ErrorMessage, fullPath, passe), reason, etError);
 }
 
-void TFastcmd::runGuarded(const QString &fullPath, TCommandEngine *ce, int passe, const std::function<void()> &work) const
+void TFastcmd::runGuarded(const QString &fullPath, TCommandEngine *ce, int passe, const std::function<TError()> &work) const
 {
+    TError error;
     try {
-        work();
+        error = work();
     } catch (const std::exception &e) {
-        reportError(fullPath, ce, passe, QString::fromUtf8(e.what()));
-    } catch (...) {
-        reportError(fullPath, ce, passe);
+        // What the libraries throw (no memory, a file that cannot be read).
+        error = TError(QString::fromUtf8(e.what()));
     }
+    if (error)
+        reportError(fullPath, ce, passe, error);
 }
 
-void TFastcmd::execute(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
+TError TFastcmd::execute(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
 {
-    tCustomCmd::DoExecution(fichier, params, ce, passe);
+    return OnExecution ? OnExecution(fichier, params, ce, passe) : TError();
 }
 
-void TFastcmd::updateFile(TCommandEngine *ce)
+TError TFastcmd::updateFile(TCommandEngine *ce)
 {
     if (UpdateFile == ufRemove)
         ce->RemoveFichier();
     else if (UpdateFile == ufReload)
         ce->ReloadFichier();
+    return {};
 }
 
 void TFastcmd::DoExecution(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
@@ -139,8 +143,9 @@ void TFastcmd::DoExecution(TAbstractListFichier *fichier, const QStringList &par
     const QString fullPath = fichier ? fichier->fullPath() : QString();
     runGuarded(fullPath, ce, passe, [&] {
         showStartMessage(fichier, ce, passe);
-        execute(fichier, params, ce, passe);
-        updateFile(ce);
+        if (TError error = execute(fichier, params, ce, passe))
+            return error;
+        return updateFile(ce);
     });
 }
 
@@ -163,13 +168,12 @@ TModalResult Tcmd::DoFileConfirmation(TAbstractListFichier *, const QStringList 
     return ce->Confirm(question);
 }
 
-void Tcmd::execute(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
+TError Tcmd::execute(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
 {
-    if (OnExecution)
-        OnExecution(fichier, m_destination, params, ce, passe);
+    return OnExecution ? OnExecution(fichier, m_destination, params, ce, passe) : TError();
 }
 
-void Tcmd::applyUpdate(TCommandEngine *ce, bool keepEmpty)
+TError Tcmd::applyUpdate(TCommandEngine *ce, bool keepEmpty)
 {
     const bool haveDestination = keepEmpty || !m_destination.isEmpty();
     switch (UpdateFile) {
@@ -185,18 +189,19 @@ void Tcmd::applyUpdate(TCommandEngine *ce, bool keepEmpty)
         break;
     case ufReplace:
         if (haveDestination)
-            ce->ReplaceFichier(m_destination);
+            return ce->ReplaceFichier(m_destination);
         break;
     case ufRename:
         if (haveDestination)
-            ce->RenameFichier(m_destination);
+            return ce->RenameFichier(m_destination);
         break;
     case ufNone:
         break;
     }
+    return {};
 }
 
-void Tcmd::updateFile(TCommandEngine *ce)
+TError Tcmd::updateFile(TCommandEngine *ce)
 {
-    applyUpdate(ce, false);
+    return applyUpdate(ce, false);
 }

@@ -50,7 +50,7 @@ private:
 };
 
 // A command with hooks of its own and no handling around them: a failure of
-// its execution ends the run.
+// its execution ends the run, with its reason.
 class tCustomCmd : public tAbstractCmd
 {
 public:
@@ -81,16 +81,17 @@ public:
 
 protected:
     void showStartMessage(TAbstractListFichier *fichier, TCommandEngine *ce, int passe) const;
-    // The error message for the file, after the reason when there is one
-    // (nothing when the command's failures are silent).
-    void reportError(const QString &fullPath, TCommandEngine *ce, int passe, const QString &reason = {}) const;
-    // Runs work for one file: whatever it throws is reported with the error
-    // message and the reason it carries, and the run goes on.
-    void runGuarded(const QString &fullPath, TCommandEngine *ce, int passe, const std::function<void()> &work) const;
+    // The error message for the file followed by the reason (nothing when
+    // the command's failures are silent).
+    void reportError(const QString &fullPath, TCommandEngine *ce, int passe, const TError &reason) const;
+    // Runs work for one file: the error it returns, or the reason of an
+    // exception it throws, is reported with the error message, and the run
+    // goes on.
+    void runGuarded(const QString &fullPath, TCommandEngine *ce, int passe, const std::function<TError()> &work) const;
     // Calls the execution hook.
-    virtual void execute(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe);
+    virtual TError execute(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe);
     // Applies UpdateFile after a file.
-    virtual void updateFile(TCommandEngine *ce);
+    virtual TError updateFile(TCommandEngine *ce);
 };
 
 // A command that produces a file: the destination comes from OnDestination,
@@ -111,10 +112,10 @@ public:
     TModalResult DoFileConfirmation(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe) override;
 
 protected:
-    void execute(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe) override;
-    void updateFile(TCommandEngine *ce) override;
+    TError execute(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe) override;
+    TError updateFile(TCommandEngine *ce) override;
     // The list update by UpdateFile; keepEmpty: also for an empty destination.
-    void applyUpdate(TCommandEngine *ce, bool keepEmpty);
+    TError applyUpdate(TCommandEngine *ce, bool keepEmpty);
 
 private:
     QString m_destination;

@@ -123,7 +123,7 @@ bool ApplyCommandSetting(TdmAction &actions, const settings::TSetting &setting, 
     TDatecodeTextSettingsStore &store = TDatecodeTextSettingsStore::instance();
     TConversionSettings &conversion = actions.conversionSettings;
     TRenameSettings &rename = actions.renameSettings;
-    TRecompressSettings &recompress = actions.cdm().recompressSettings;
+    TRecompressSettings &recompress = actions.recompressSettings;
     if (Is(setting, u"FormatAfficherDatecode"))
         actions.formatAfficherDatecode = text();
     else if (Is(setting, u"FormatDatecode1"))

@@ -2,14 +2,16 @@
 
 // The properties and hook types of a command run by the command engine.
 
+#include "pipelines/error.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
 class TAbstractListFichier;
+class TBuildResult;
 class TCommandEngine;
-class TPipeline;
 
 // Which files a command takes.
 enum TcmdNombre {
@@ -47,10 +49,11 @@ enum TModalResult { mrYes, mrNo, mrCancel, mrNoToAll, mrYesToAll };
 
 // Hooks. `fichier` is the file's record (none for a command without files),
 // `params` the parameters given when the run started, `ce` the engine and
-// `passe` the pass number from 1.
-using TExecutionEvent = std::function<void(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)>;
-using TDestExecutionEvent = std::function<void(TAbstractListFichier *fichier, const QString &destination,
-                                               const QStringList &params, TCommandEngine *ce, int passe)>;
+// `passe` the pass number from 1. The hooks that do the work return why it
+// failed (an empty TError when it did not); the command reports it.
+using TExecutionEvent = std::function<TError(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)>;
+using TDestExecutionEvent = std::function<TError(TAbstractListFichier *fichier, const QString &destination,
+                                                 const QStringList &params, TCommandEngine *ce, int passe)>;
 using TFileConditionEvent = std::function<void(TAbstractListFichier *fichier, bool &visible, bool &enabled)>;
 using TFileVerificationEvent = std::function<bool(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)>;
 using TDestFileVerificationEvent = std::function<bool(const QString &destination, TAbstractListFichier *fichier,
@@ -62,9 +65,14 @@ using TAbortEvent = std::function<void(TCommandEngine *ce)>;
 // The full path of the file to produce.
 using TDestinationEvent = std::function<QString(TAbstractListFichier *aFichier, const QStringList &aParams, int passe)>;
 // Builds the pipeline to run for the file and returns it (its position
-// measures the progress), or nullptr when there is nothing to run.
-using TBuildGraphEvent = std::function<TPipeline *(TAbstractListFichier *fichier, const QString &wDest,
-                                                   const QStringList &params, int passe)>;
+// measures the progress), or why it could not be built, or neither when
+// there is nothing to run.
+using TBuildGraphEvent = std::function<TBuildResult(TAbstractListFichier *fichier, const QString &wDest,
+                                                    const QStringList &params, int passe)>;
+// Called after every build and run of a file, whatever came of them, with
+// why the file failed so far (empty: it did not): lets go of what the build
+// set up for the file, and says why the output is incomplete, if it is.
+using TCheckOutputEvent = std::function<TError(const TError &failure)>;
 
 // A command's start or error message: the first conversion takes text (the
 // file name or path), the second the pass number; "%%" is a percent sign.

@@ -20,7 +20,6 @@
 #include <QStandardPaths>
 
 #include <cmath>
-#include <stdexcept>
 
 namespace {
 
@@ -34,7 +33,7 @@ bool IsCodec(const TaviFichier &v, const char *code)
     return v.codec.trimmed().compare(QLatin1String(code), Qt::CaseInsensitive) == 0;
 }
 
-void Declare(TWriterGraphCmd &cmd, const char *start, const char *error, TUpdateDisplay display = udFinal,
+void Declare(TGraphCmd &cmd, const char *start, const char *error, TUpdateDisplay display = udFinal,
              TUpdateFile update = ufAdd)
 {
     cmd.Nombre = fnSelect;
@@ -42,6 +41,18 @@ void Declare(TWriterGraphCmd &cmd, const char *start, const char *error, TUpdate
     cmd.UpdateFile = update;
     cmd.StartMessage = QString::fromLatin1(start);
     cmd.ErrorMessage = QString::fromLatin1(error);
+}
+
+TDvLayout LayoutOf(const TaviFichier *v)
+{
+    return v && v->dvType == 2 ? TDvLayout::Type2 : TDvLayout::Type1;
+}
+
+// The file's own sound rate, as its record gives it (0: unknown).
+int OwnAudioRate(TAbstractListFichier *fichier)
+{
+    const TaviFichier *v = Video(fichier);
+    return v ? qMax(0, AudioRateFromText(v->audioText)) : 0;
 }
 
 // Sets a file's condition from a test of its record (false without one).
@@ -79,30 +90,22 @@ QString TdmAction::folderRule(TAbstractListFichier *fichier, const QString &suff
     return FolderRuleDestination(fichier->fullPath(), suffix, conversionSettings.sameFolder, outputFolder());
 }
 
-void TdmAction::setAudioRates(TAbstractListFichier *fichier, bool both)
+TPipelineSpec TdmAction::specFor(TPipelineKind kind, TAbstractListFichier *fichier, const QString &dest) const
 {
-    const TaviFichier *v = Video(fichier);
-    const int rate = v ? AudioRateFromText(v->audioText) : 0;
-    if (rate <= 0)
-        return;
-    TCdm::SetAudioRate(m_cdm.acm1, rate);
-    if (both)
-        TCdm::SetAudioRate(m_cdm.acm2, rate);
+    TPipelineSpec spec = TPipelineSpec::make(kind, fichier->fullPath(), dest);
+    spec.layout = LayoutOf(Video(fichier));
+    return spec;
 }
 
-void TdmAction::declareConversion(TWriterGraphCmd &cmd, bool wave)
+void TdmAction::declareConversion(TGraphCmd &cmd)
 {
     cmd.OnCommandCondition = [this](TCommandEngine *ce) { return outputFolderCondition(ce); };
-    cmd.OnCheckOutput = [this, &cmd, wave]() -> QString {
-        if (!cmd.Filtergraph)
-            return {};
-        QString problem = wave ? m_cdm.waveDest.errorString() : m_cdm.avimux.errorString();
-        if (problem.isEmpty())
-            problem = m_cdm.soundProblem();
-        if (problem.isEmpty() && cmd.engine() && cmd.engine()->Aborted() && !cmd.destination().isEmpty())
-            cmd.engine()->MessageCommand(QStringLiteral("%1 holds only what was written before the abort")
-                                             .arg(QDir::toNativeSeparators(cmd.destination())));
-        return problem;
+    cmd.OnCheckOutput = [&cmd](const TError &failure) -> TError {
+        TCommandEngine *ce = cmd.engine();
+        if (!failure && cmd.Filtergraph && ce && ce->Aborted() && !cmd.destination().isEmpty())
+            ce->MessageCommand(QStringLiteral("%1 holds only what was written before the abort")
+                                   .arg(QDir::toNativeSeparators(cmd.destination())));
+        return {};
     };
 }
 
@@ -113,7 +116,7 @@ void TdmAction::declareConversionCommands()
     ConvertirDV1.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && v.dvType == 2 && v.duration > 0; });
     ConvertirDV1.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_type1.avi")); };
     ConvertirDV1.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
-        return m_cdm.BuildToType1(f->fullPath(), dest);
+        return m_cdm.build(specFor(TPipelineKind::ToType1, f, dest));
     };
 
     // Convert in type 2
@@ -121,7 +124,7 @@ void TdmAction::declareConversionCommands()
     ConvertirDV2.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && v.dvType == 1 && v.duration > 0; });
     ConvertirDV2.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_type2.avi")); };
     ConvertirDV2.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
-        return m_cdm.BuildToType2(f->fullPath(), dest);
+        return m_cdm.build(specFor(TPipelineKind::ToType2, f, dest));
     };
 
     // Recompress into DV type 2
@@ -133,7 +136,13 @@ void TdmAction::declareConversionCommands()
     };
     RecompresserDV2.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_dvtype2.avi")); };
     RecompresserDV2.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
-        return m_cdm.BuildRecompress(f->fullPath(), dest);
+        const TRecompressSettings &r = recompressSettings;
+        TPipelineSpec spec = specFor(TPipelineKind::Recompress, f, dest);
+        spec.standard = r.standard == 1 ? TDvStandard::Ntsc : TDvStandard::Pal;
+        spec.audioRate = r.audioRate();
+        spec.header.restoreHeads = false;
+        spec.header.aspect16x9 = r.ratio == 1;
+        return m_cdm.build(spec);
     };
 
     // Fix the DV type 2
@@ -145,7 +154,7 @@ void TdmAction::declareConversionCommands()
     };
     CorrigerType2.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_fixed.avi")); };
     CorrigerType2.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
-        return m_cdm.BuildFixType2(f->fullPath(), dest);
+        return m_cdm.build(specFor(TPipelineKind::FixType2, f, dest));
     };
 
     // Convert in NTSC / in Pal. Both put back each frame's own datecode and
@@ -159,16 +168,14 @@ void TdmAction::declareConversionCommands()
         };
         const QString suffix = toNtsc ? QStringLiteral("_ntsc.avi") : QStringLiteral("_pal.avi");
         cmd->OnDestination = [this, suffix](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, suffix); };
-        cmd->OnBuildGraph = [this, toNtsc](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
-            const TaviFichier *v = Video(f);
-            TPipeline *pipeline = v && v->dvType == 2 ? m_cdm.BuildStandardType2(f->fullPath(), dest, toNtsc)
-                                                      : m_cdm.BuildStandardType1(f->fullPath(), dest, toNtsc);
-            if (!pipeline)
-                return nullptr;
-            setAudioRates(f, true);
-            m_cdm.dvHeader.restoreHeads = true;
-            m_cdm.dvHeader.setTimeShift(conversionSettings.confirmedTimeDifference);
-            return pipeline;
+        cmd->OnBuildGraph = [this, toNtsc](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
+            TPipelineSpec spec = specFor(TPipelineKind::Reencode, f, dest);
+            spec.audioRate = OwnAudioRate(f);
+            spec.standard = toNtsc ? TDvStandard::Ntsc : TDvStandard::Pal;
+            spec.deinterlace = true;
+            spec.header.restoreHeads = true;
+            spec.header.timeShift = conversionSettings.confirmedTimeDifference;
+            return m_cdm.build(spec);
         };
     }
     Declare(ConvertirNTSC, "Converting %s in NTSC", "An error occured while converting %s in NTSC");
@@ -179,16 +186,12 @@ void TdmAction::declareConversionCommands()
         cmd->OnFileCondition = Condition([wide](const TaviFichier &v) { return v.dvInfoValid && v.is16x9 != wide; });
         const QString suffix = wide ? QStringLiteral("_16x9.avi") : QStringLiteral("_4x3.avi");
         cmd->OnDestination = [this, suffix](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, suffix); };
-        cmd->OnBuildGraph = [this, wide](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
-            TPipeline *pipeline = m_cdm.BuildHeaderPass(f->fullPath(), dest);
-            if (!pipeline)
-                return nullptr;
-            setAudioRates(f, true);
-            m_cdm.dvHeader.restoreHeads = false;
-            m_cdm.dvHeader.setTimeShift(0);
-            m_cdm.dvHeader.setAspect = true;
-            m_cdm.dvHeader.aspect16x9 = wide;
-            return pipeline;
+        cmd->OnBuildGraph = [this, wide](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
+            TPipelineSpec spec = specFor(TPipelineKind::HeaderPass, f, dest);
+            spec.audioRate = OwnAudioRate(f);
+            spec.header.restoreHeads = false;
+            spec.header.aspect16x9 = wide;
+            return m_cdm.build(spec);
         };
     }
     Declare(Convertir16x9, "Converting %s to 16x9", "An error occured while converting %s to 16x9");
@@ -202,22 +205,14 @@ void TdmAction::declareConversionCommands()
             prepareLineTemplates(*v);
         return folderRule(f, QStringLiteral("_in.avi"));
     };
-    Incruster.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
-        const TaviFichier *v = Video(f);
-        if (v)
+    Incruster.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
+        if (const TaviFichier *v = Video(f))
             prepareLineTemplates(*v);
-        TPipeline *pipeline = v && v->dvType == 2 ? m_cdm.BuildInlayType2(f->fullPath(), dest)
-                                                  : m_cdm.BuildInlayType1(f->fullPath(), dest);
-        if (!pipeline)
-            return nullptr;
-        setAudioRates(f, true);
         const TConversionSettings &s = conversionSettings;
-        m_cdm.superposer.SetX(s.incrustX);
-        m_cdm.superposer.SetY(s.incrustY);
-        m_cdm.superposer.SetAlign(s.align);
-        m_cdm.superposer.SetIncrustFont(s.incrustFont);
-        m_cdm.superposer.SetVisible(true);
-        return pipeline;
+        TPipelineSpec spec = specFor(TPipelineKind::Reencode, f, dest);
+        spec.audioRate = OwnAudioRate(f);
+        spec.inlay = TInlaySpec{s.incrustX, s.incrustY, s.align, s.incrustFont};
+        return m_cdm.build(spec);
     };
 
     // Fix a time difference: the parameter is the difference in days.
@@ -227,49 +222,43 @@ void TdmAction::declareConversionCommands()
         const QString suffix = TimeShiftSuffix(params.value(0));
         return suffix.isEmpty() ? QString() : folderRule(f, suffix);
     };
-    DecalerHoraire.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &params, int) -> TPipeline * {
+    DecalerHoraire.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &params, int) {
         if (dest.isEmpty())
-            return nullptr;
+            return TBuildResult(); // no time difference: nothing to convert
         double days = 0;
         if (!ParseDaysParameter(params.value(0), days))
             days = 0;
-        TPipeline *pipeline = m_cdm.BuildHeaderPass(f->fullPath(), dest);
-        if (!pipeline)
-            return nullptr;
-        setAudioRates(f, true);
-        m_cdm.dvHeader.restoreHeads = false;
-        m_cdm.dvHeader.setTimeShift(days);
-        return pipeline;
+        TPipelineSpec spec = specFor(TPipelineKind::HeaderPass, f, dest);
+        spec.audioRate = OwnAudioRate(f);
+        spec.header.restoreHeads = false;
+        spec.header.timeShift = days;
+        return m_cdm.build(spec);
     };
 
     // Overwrite a datecode: the parameter is the datecode of the first frame.
     Declare(IntroduireDatecode, "while overwriting a datecode in %s", "Error while overwriting a datecode in %s");
     IntroduireDatecode.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid; });
     IntroduireDatecode.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_datecode.avi")); };
-    IntroduireDatecode.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &params, int) -> TPipeline * {
+    IntroduireDatecode.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &params, int) {
         TDateTime start = 0;
         if (!ParseDateTimeParameter(params.value(0), start))
-            return nullptr;
-        TPipeline *pipeline = m_cdm.BuildHeaderPass(f->fullPath(), dest);
-        if (!pipeline)
-            return nullptr;
-        setAudioRates(f, true);
-        m_cdm.dvHeader.restoreHeads = false;
-        m_cdm.dvHeader.overwrite = true;
-        m_cdm.dvHeader.setRunningDatecode(start);
-        TCdm::SetMediaProperty(m_cdm.avimux, QStringLiteral("INFO/IBRN"), DatecodeOverwriteNote(QDateTime::currentDateTime()));
-        return pipeline;
+            return TBuildResult(TError(QStringLiteral("the datecode to write, '%1', is not a date and time").arg(params.value(0))));
+        TPipelineSpec spec = specFor(TPipelineKind::HeaderPass, f, dest);
+        spec.audioRate = OwnAudioRate(f);
+        spec.header.restoreHeads = false;
+        spec.header.overwriteDatecode = start;
+        spec.textProperties.push_back({QStringLiteral("INFO/IBRN"), DatecodeOverwriteNote(QDateTime::currentDateTime())});
+        return m_cdm.build(spec);
     };
 
     // Extract audio
     Declare(ExtraireAudio, "Extracting audio from %s", "An error occured while extracting audio from %s", udNone, ufNone);
     ExtraireAudio.OnFileCondition = Condition([](const TaviFichier &v) { return v.audioText != QLatin1String("N/A"); });
     ExtraireAudio.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral(".wav")); };
-    ExtraireAudio.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
-        TPipeline *pipeline = m_cdm.BuildAudioExtract(f->fullPath(), dest);
-        if (pipeline)
-            setAudioRates(f, false);
-        return pipeline;
+    ExtraireAudio.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
+        TPipelineSpec spec = specFor(TPipelineKind::AudioExtract, f, dest);
+        spec.audioRate = OwnAudioRate(f);
+        return m_cdm.build(spec);
     };
 
     // Split in scenes: one pass, and one output, per scene of the scene file.
@@ -278,7 +267,7 @@ void TdmAction::declareConversionCommands()
     CutScenes.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int passe) {
         return folderRule(f, QStringLiteral("_scene_%1.avi").arg(qMax(1, passe)));
     };
-    CutScenes.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int passe) -> TPipeline * {
+    CutScenes.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int passe) {
         return buildCut(f, dest, passe);
     };
 
@@ -289,28 +278,27 @@ void TdmAction::declareConversionCommands()
     CreerScnByContenu.OnDestination = [](TAbstractListFichier *f, const QStringList &, int) {
         return DerivedFilePath(f->fullPath(), QStringLiteral(".scn"));
     };
-    CreerScnByContenu.OnBuildGraph = [this](TAbstractListFichier *f, const QString &, const QStringList &, int) -> TPipeline * {
-        TPipeline *pipeline = m_cdm.BuildContentProbe(f->fullPath());
-        if (!pipeline)
-            return nullptr;
+    CreerScnByContenu.OnBuildGraph = [this](TAbstractListFichier *f, const QString &, const QStringList &, int) {
+        const TBuildResult built = m_cdm.build(TPipelineSpec::make(TPipelineKind::ContentProbe, f->fullPath()));
+        if (!built)
+            return built;
         m_contentWriter = std::make_unique<TSceneByContent>(f->fullPath());
         if (!m_contentWriter->ok())
-            failWriter(m_contentWriter->errorString());
-        m_cdm.sceneDetectContenu.setCutCallback(m_contentWriter->cutCallback());
-        m_cdm.sceneDetectContenu.setEndCallback(m_contentWriter->endCallback());
-        return pipeline;
+            return TBuildResult(TError(m_contentWriter->errorString()));
+        m_cdm.attach(TContentSink{m_contentWriter->cutCallback(), m_contentWriter->endCallback()});
+        return built;
     };
-    CreerScnByContenu.OnCheckOutput = [this]() -> QString {
-        const QString problem = m_contentWriter && !m_contentWriter->ok() ? m_contentWriter->errorString() : QString();
-        m_cdm.sceneDetectContenu.clearCallbacks();
+    CreerScnByContenu.OnCheckOutput = [this](const TError &) {
+        const TError problem = m_contentWriter && !m_contentWriter->ok() ? TError(m_contentWriter->errorString()) : TError();
+        m_cdm.ResetPipeline();
         m_contentWriter.reset();
         return problem;
     };
 
-    for (TWriterGraphCmd *cmd : {&ConvertirDV1, &ConvertirDV2, &RecompresserDV2, &CorrigerType2, &ConvertirNTSC, &ConvertirPal,
-                                 &Convertir16x9, &Convertir4x3, &Incruster, &DecalerHoraire, &IntroduireDatecode, &CutScenes})
-        declareConversion(*cmd, false);
-    declareConversion(ExtraireAudio, true);
+    for (TGraphCmd *cmd : {&ConvertirDV1, &ConvertirDV2, &RecompresserDV2, &CorrigerType2, &ConvertirNTSC, &ConvertirPal,
+                           &Convertir16x9, &Convertir4x3, &Incruster, &DecalerHoraire, &IntroduireDatecode, &CutScenes,
+                           &ExtraireAudio})
+        declareConversion(*cmd);
 
     // Fix a time difference in the display: only the file's record changes.
     DecalageHoraire.Nombre = fnSelect;
@@ -321,14 +309,15 @@ void TdmAction::declareConversionCommands()
         if (!ParseDaysParameter(params.value(0), days))
             days = 0;
         workingTimeDifference = days;
+        return TError();
     };
 }
 
-TPipeline *TdmAction::buildCut(TAbstractListFichier *fichier, const QString &dest, int passe)
+TBuildResult TdmAction::buildCut(TAbstractListFichier *fichier, const QString &dest, int passe)
 {
     const TaviFichier *v = Video(fichier);
     if (!v)
-        return nullptr;
+        return {};
     if (passe <= 1) {
         m_cutScenes.clear();
         ReadScnFile(SceneFilePath(fichier->fullPath()), m_cutScenes);
@@ -339,7 +328,7 @@ TPipeline *TdmAction::buildCut(TAbstractListFichier *fichier, const QString &des
     if (index >= m_cutScenes.size() || !m_cutScenes[index].scene || v->frameRate <= 0) {
         if (last)
             m_cutScenes.clear();
-        return nullptr;
+        return {};
     }
     const TSceneClass &scene = *m_cutScenes[index].scene;
     const qint64 frameTime = std::llround(1e7 / v->frameRate);
@@ -348,14 +337,14 @@ TPipeline *TdmAction::buildCut(TAbstractListFichier *fichier, const QString &des
     if (last)
         m_cutScenes.clear();
     if (stop <= start)
-        return nullptr;
-    TPipeline *pipeline = v->dvType == 2 ? m_cdm.BuildCutType2(fichier->fullPath(), dest)
-                                         : m_cdm.BuildCutType1(fichier->fullPath(), dest);
-    if (!pipeline)
-        return nullptr;
-    CutScenes.Duree = stop - start;
-    CutScenes.Debut = start;
-    pipeline->setTimeFormat(TPipeline::TTimeFormat::MediaTime);
-    pipeline->setPositions(start, stop);
-    return pipeline;
+        return {};
+    TPipelineSpec spec = specFor(TPipelineKind::Cut, fichier, dest);
+    spec.start = start;
+    spec.stop = stop;
+    const TBuildResult built = m_cdm.build(spec);
+    if (built) {
+        CutScenes.Duree = stop - start;
+        CutScenes.Debut = start;
+    }
+    return built;
 }

@@ -13,8 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <stdexcept>
-
 namespace {
 
 const TaviFichier *Video(TAbstractListFichier *fichier)
@@ -72,7 +70,8 @@ void TdmAction::declareFileCommands()
     const auto rename = [](TAbstractListFichier *f, const QString &destination, const QStringList &, TCommandEngine *, int) {
         // A refused or failed rename leaves the file and its list entry as they are.
         if (!RenameWithCompanions(f->fullPath(), destination))
-            throw std::runtime_error("the file was not renamed");
+            return TError(QStringLiteral("%1 was not renamed to %2").arg(f->fullPath(), destination));
+        return TError();
     };
     const auto never = [](const QString &, TAbstractListFichier *, const QStringList &, TCommandEngine *, int) { return false; };
 
@@ -121,11 +120,12 @@ void TdmAction::declareFileCommands()
     DateFichier.OnExecution = [this](TAbstractListFichier *f, const QStringList &, TCommandEngine *, int) {
         const TaviFichier *video = Video(f);
         if (!video || !video->hasDatecode())
-            return;
+            return TError();
         if (OnReleaseFile)
             OnReleaseFile(f->fullPath());
         // Failures leave the dates as they were, without a message.
         SetFileDates(f->fullPath(), DateTimeToQDateTime(video->firstDatecode + video->displayShift, Qt::LocalTime));
+        return TError();
     };
 
     // Fix the video codec: the parameter is the code the codec dialog gives.
@@ -143,10 +143,11 @@ void TdmAction::declareFileCommands()
     ModifierCodec.OnExecution = [this](TAbstractListFichier *f, const QStringList &params, TCommandEngine *, int) {
         const std::optional<QString> code = CodecParameter(params.value(0));
         if (!code)
-            return;
+            return TError();
         if (OnReleaseFile)
             OnReleaseFile(f->fullPath());
         WriteInPlace(f->fullPath(), [&] { WriteCodec(f->fullPath(), CodeFromText(*code)); });
+        return TError();
     };
 
     // Fix the video framerate: the parameter is the frame rate the dialog gives.
@@ -168,9 +169,10 @@ void TdmAction::declareFileCommands()
     FrequenceVideo.OnExecution = [this](TAbstractListFichier *f, const QStringList &params, TCommandEngine *, int) {
         const std::optional<double> fps = FrameRateParameter(params.value(0));
         if (!fps)
-            return;
+            return TError();
         if (OnReleaseFile)
             OnReleaseFile(f->fullPath());
         WriteInPlace(f->fullPath(), [&] { WriteFrameRate(f->fullPath(), *fps); });
+        return TError();
     };
 }

@@ -4,59 +4,100 @@
 #include "framework/listfichier.h"
 #include "pipelines/pipeline.h"
 
-#include <stdexcept>
+#include <exception>
+#include <mutex>
 
 namespace {
 
 constexpr int kPollMs = 200;
 
-// Keeps the pipeline's end signalled to the engine for the length of a run,
-// and stops the pipeline however the run is left.
+// Keeps the pipeline's end and its elements' errors signalled to the engine
+// for the length of a run; the first error is kept.
 class TPipelineRun
 {
 public:
-    TPipelineRun(TPipeline *pipeline, TCommandEngine *ce) : m_pipeline(pipeline)
+    TPipelineRun(TPipeline &pipeline, TCommandEngine *ce) : m_pipeline(pipeline)
     {
         ce->ResetGraphEnd();
-        m_connection = QObject::connect(pipeline, &TPipeline::complete, pipeline,
-                                        [ce] { ce->SignalGraphEnd(); }, Qt::DirectConnection);
+        m_complete = QObject::connect(&pipeline, &TPipeline::complete, &pipeline, [ce] { ce->SignalGraphEnd(); },
+                                      Qt::DirectConnection);
+        m_error = QObject::connect(
+            &pipeline, &TPipeline::error, &pipeline,
+            [this, ce](const TError &error) {
+                {
+                    std::lock_guard guard(m_lock);
+                    if (!m_first)
+                        m_first = error;
+                }
+                ce->SignalGraphEnd();
+            },
+            Qt::DirectConnection);
     }
+    // Stops the pipeline however the run is left.
     ~TPipelineRun()
     {
-        m_pipeline->stop();
-        QObject::disconnect(m_connection);
+        m_pipeline.stop();
+        QObject::disconnect(m_complete);
+        QObject::disconnect(m_error);
     }
     TPipelineRun(const TPipelineRun &) = delete;
     TPipelineRun &operator=(const TPipelineRun &) = delete;
 
+    TError firstError() const
+    {
+        std::lock_guard guard(m_lock);
+        return m_first;
+    }
+
 private:
-    TPipeline *m_pipeline;
-    QMetaObject::Connection m_connection;
+    TPipeline &m_pipeline;
+    QMetaObject::Connection m_complete;
+    QMetaObject::Connection m_error;
+    mutable std::mutex m_lock;
+    TError m_first;
 };
 
 } // namespace
 
-bool TGraphCmd::runPipeline(TPipeline *pipeline, TCommandEngine *ce)
+TError TGraphCmd::runPipeline(TPipeline &pipeline, qint64 length, TCommandEngine *ce)
 {
-    pipeline->setTimeFormat(TPipeline::TTimeFormat::MediaTime);
-    const qint64 length = Duree != 0 ? Duree : pipeline->duration();
-    if (length <= 0)
-        return false;
-    pipeline->setUseClock(false);
-
+    pipeline.setUseClock(false);
     TPipelineRun run(pipeline, ce);
     ce->StartProgress(int(length / 1024));
-    if (pipeline->run() != TResult::Ok)
-        throw std::runtime_error("the pipeline does not run");
-    for (;;) {
-        if (ce->Aborted())
-            break;
-        ce->SetProgress(int((pipeline->currentPosition() - Debut) / 1024));
+    pipeline.run();
+    while (!ce->Aborted() && !run.firstError()) {
+        ce->SetProgress(int((pipeline.currentPosition() - Debut) / 1024));
         if (ce->WaitGraphEnd(kPollMs))
             break;
     }
     ce->EndProgress();
-    return true;
+    // The elements finish their files as the pipeline stops: their errors count.
+    pipeline.stop();
+    return run.firstError();
+}
+
+TError TGraphCmd::buildAndRun(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
+{
+    Duree = 0;
+    Debut = 0;
+    Filtergraph = nullptr;
+    const TBuildResult built = OnBuildGraph(fichier, destination(), params, passe);
+    Filtergraph = built.pipeline();
+    if (!Filtergraph) {
+        if (built.error())
+            return built.error(); // nothing was written
+        if (UpdateFile == ufAdd)
+            return {}; // nothing was built, so nothing was written
+        return applyUpdate(ce, true);
+    }
+    Filtergraph->setTimeFormat(TPipeline::TTimeFormat::MediaTime);
+    const qint64 length = Duree != 0 ? Duree : Filtergraph->duration();
+    if (length <= 0)
+        return {}; // no length: nothing ran, the list stays as it is
+    const TError failed = runPipeline(*Filtergraph, length, ce);
+    // A partly written output is listed all the same.
+    const TError updated = applyUpdate(ce, true);
+    return failed ? failed : built.error() ? built.error() : updated;
 }
 
 void TGraphCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
@@ -66,15 +107,15 @@ void TGraphCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &pa
     const QString fullPath = fichier ? fichier->fullPath() : QString();
     runGuarded(fullPath, ce, passe, [&] {
         showStartMessage(fichier, ce, passe);
-        Duree = 0;
-        Debut = 0;
-        Filtergraph = nullptr;
-        Filtergraph = OnBuildGraph(fichier, destination(), params, passe);
-        if (Filtergraph && !runPipeline(Filtergraph, ce))
-            return; // no length: nothing ran, the list stays as it is
-        if (!Filtergraph && UpdateFile == ufAdd)
-            return; // nothing was built, so nothing was written
-        applyUpdate(ce, true);
+        TError failure;
+        try {
+            failure = buildAndRun(fichier, params, ce, passe);
+        } catch (const std::exception &e) {
+            // Kept, so that what the build set up is let go of all the same.
+            failure = TError(QString::fromUtf8(e.what()));
+        }
+        const TError incomplete = OnCheckOutput ? OnCheckOutput(failure) : TError();
+        return failure ? failure : incomplete;
     });
 }
 
@@ -118,8 +159,8 @@ void TRenameCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &p
         showStartMessage(fichier, ce, passe);
         computeDestination(fichier, params, passe);
         if (Tcmd::OnExecution)
-            Tcmd::OnExecution(fichier, destination(), params, ce, passe);
-        if (!destination().isEmpty())
-            ce->RenameFichier(destination());
+            if (TError error = Tcmd::OnExecution(fichier, destination(), params, ce, passe))
+                return error;
+        return destination().isEmpty() ? TError() : ce->RenameFichier(destination());
     });
 }

@@ -4,6 +4,7 @@
 // progress, and the rename command.
 
 #include "commands/commands.h"
+#include "pipelines/pipelinespec.h"
 
 class TGraphCmd : public Tcmd
 {
@@ -11,6 +12,9 @@ public:
     using Tcmd::Tcmd;
 
     TBuildGraphEvent OnBuildGraph;
+    // After each file's build and run: releases what the build set up and
+    // says why the output is incomplete (a writer that failed).
+    TCheckOutputEvent OnCheckOutput;
     // The pipeline of the current file, as the build hook returned it.
     TPipeline *Filtergraph = nullptr;
     // Expected length of the run in 100 ns units; 0: ask the pipeline.
@@ -22,8 +26,11 @@ public:
     void DoExecution(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe) override;
 
 private:
-    // Runs the pipeline to its end or to an abort; false when it has no length.
-    bool runPipeline(TPipeline *pipeline, TCommandEngine *ce);
+    // Builds and runs the pipeline of one file and updates the list; why it failed.
+    TError buildAndRun(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe);
+    // Runs the pipeline from Debut for length to its end, an abort or the
+    // first error an element reports, which it gives.
+    TError runPipeline(TPipeline &pipeline, qint64 length, TCommandEngine *ce);
 };
 
 class TRenameCmd : public Tcmd

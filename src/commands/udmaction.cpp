@@ -13,8 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <stdexcept>
-
 namespace {
 
 const TaviFichier *AsVideo(TAbstractListFichier *fichier)
@@ -32,24 +30,15 @@ QString DeleteQuestion(const QString &fileName)
     return question;
 }
 
-void DeleteCompanion(TAbstractListFichier *fichier, const QString &suffix)
+TError DeleteCompanion(TAbstractListFichier *fichier, const QString &suffix)
 {
     const QString path = DerivedFilePath(fichier->fullPath(), suffix);
     if (!DeleteToRecycleBin(path))
-        throw std::runtime_error("the file could not be sent to the trash");
+        return TError(QStringLiteral("%1 could not be sent to the trash").arg(path));
+    return {};
 }
 
 } // namespace
-
-void TWriterGraphCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe)
-{
-    TGraphCmd::DoExecution(fichier, params, ce, passe);
-    if (OnCheckOutput) {
-        const QString problem = OnCheckOutput();
-        if (!problem.isEmpty())
-            reportError(fichier ? fichier->fullPath() : QString(), ce, passe, problem);
-    }
-}
 
 void TdmAction::dvInfoFileCondition(TAbstractListFichier *fichier, bool &visible, bool &enabled)
 {
@@ -109,12 +98,7 @@ TdmAction::TdmAction(TCdm &cdm)
     CreerScnByDate.OnBuildGraph = [this](TAbstractListFichier *f, const QString &, const QStringList &, int) {
         return buildSceneProbe(f);
     };
-    CreerScnByDate.OnCheckOutput = [this]() -> QString {
-        const QString problem = m_sceneWriter && !m_sceneWriter->ok() ? m_sceneWriter->errorString() : QString();
-        m_cdm.sceneDetect.clearCallbacks();
-        m_sceneWriter.reset();
-        return problem;
-    };
+    CreerScnByDate.OnCheckOutput = [this](const TError &) { return releaseProbe(); };
 
     // Create a srt file with subtitles
     CreerSrt.Nombre = fnSelect;
@@ -129,12 +113,7 @@ TdmAction::TdmAction(TCdm &cdm)
     CreerSrt.OnBuildGraph = [this](TAbstractListFichier *f, const QString &, const QStringList &, int) {
         return buildSubtitleProbe(f);
     };
-    CreerSrt.OnCheckOutput = [this]() -> QString {
-        const QString problem = m_srtWriter && !m_srtWriter->ok() ? m_srtWriter->errorString() : QString();
-        m_cdm.sceneDetect.clearCallbacks();
-        m_srtWriter.reset();
-        return problem;
-    };
+    CreerSrt.OnCheckOutput = [this](const TError &) { return releaseProbe(); };
 
     // Create a scn file with fixed durations: the parameter is the interval in
     // seconds; without one, the setting Intervalle.
@@ -163,9 +142,8 @@ TdmAction::TdmAction(TCdm &cdm)
         progress.end = [ce] { ce->EndProgress(); };
         const TIntervalResult result = WriteScenesByInterval(f->fullPath(), seconds, fps, frames, progress);
         if (!result.written)
-            throw std::runtime_error("the video has no frame rate to cut it by");
-        if (!result.ok())
-            throw std::runtime_error(result.error.toStdString());
+            return TError(QStringLiteral("the video has no frame rate to cut it by"));
+        return TError(result.error);
     };
 
     // Delete the scn / srt file
@@ -184,7 +162,7 @@ TdmAction::TdmAction(TCdm &cdm)
         cmd->OnFileConFirmation = [ext](TAbstractListFichier *f, const QStringList &, TCommandEngine *, int) {
             return DeleteQuestion(QFileInfo(DerivedFilePath(f->fullPath(), ext)).fileName());
         };
-        cmd->OnExecution = [ext](TAbstractListFichier *f, const QStringList &, TCommandEngine *, int) { DeleteCompanion(f, ext); };
+        cmd->OnExecution = [ext](TAbstractListFichier *f, const QStringList &, TCommandEngine *, int) { return DeleteCompanion(f, ext); };
     }
     SupprimerScn.StartMessage = QStringLiteral("Deleting the scn file of %s");
     SupprimerScn.ErrorMessage = QStringLiteral("An error occured while deleting the scn file of %s");
@@ -207,6 +185,7 @@ TdmAction::TdmAction(TCdm &cdm)
             ce->RemoveFichier();
         else
             ce->MessageCommand(QStringLiteral("%1 could not be sent to the trash").arg(f->fullPath()));
+        return TError();
     };
 
     declareFileCommands();
@@ -215,7 +194,8 @@ TdmAction::TdmAction(TCdm &cdm)
 
 TdmAction::~TdmAction()
 {
-    m_cdm.sceneDetect.clearCallbacks();
+    // The sinks of a probe go with their writers.
+    m_cdm.ResetPipeline();
 }
 
 std::vector<tAbstractCmd *> TdmAction::commands()
@@ -236,16 +216,6 @@ tAbstractCmd *TdmAction::find(const QString &name)
     return nullptr;
 }
 
-void TdmAction::failWriter(const QString &reason)
-{
-    // The command reports the file with its error message, after this reason.
-    m_sceneWriter.reset();
-    m_srtWriter.reset();
-    m_contentWriter.reset();
-    m_cdm.ResetPipeline();
-    throw std::runtime_error(reason.toStdString());
-}
-
 void TdmAction::prepareLineTemplates(const TaviFichier &video) const
 {
     TDatecodeTextSettingsStore &store = TDatecodeTextSettingsStore::instance();
@@ -259,35 +229,47 @@ void TdmAction::prepareLineTemplates(const TaviFichier &video) const
     }
 }
 
-TPipeline *TdmAction::buildSceneProbe(TAbstractListFichier *fichier)
+TBuildResult TdmAction::buildSceneProbe(TAbstractListFichier *fichier)
 {
     if (const TaviFichier *video = AsVideo(fichier))
         prepareLineTemplates(*video);
-    TPipeline *pipeline = m_cdm.BuildSceneProbe(fichier->fullPath());
-    if (!pipeline)
-        return nullptr;
+    const TBuildResult built = m_cdm.build(TPipelineSpec::make(TPipelineKind::SceneProbe, fichier->fullPath()));
+    if (!built)
+        return built;
     m_sceneWriter = std::make_unique<TSceneByDatecode>(fichier->fullPath());
     if (!m_sceneWriter->ok())
-        failWriter(m_sceneWriter->errorString());
-    m_cdm.sceneDetect.setSceneCallback(m_sceneWriter->sceneCallback());
-    m_cdm.sceneDetect.setEndCallback(m_sceneWriter->endCallback());
-    return pipeline;
+        return TError(m_sceneWriter->errorString());
+    m_cdm.attach(TDatecodeSink{m_sceneWriter->sceneCallback(), {}, m_sceneWriter->endCallback()});
+    return built;
 }
 
-TPipeline *TdmAction::buildSubtitleProbe(TAbstractListFichier *fichier)
+TBuildResult TdmAction::buildSubtitleProbe(TAbstractListFichier *fichier)
 {
     const TaviFichier *video = AsVideo(fichier);
     if (video)
         prepareLineTemplates(*video);
-    TPipeline *pipeline = m_cdm.BuildSubtitleProbe(fichier->fullPath());
-    if (!pipeline)
-        return nullptr;
+    TPipelineSpec spec = TPipelineSpec::make(TPipelineKind::SubtitleProbe, fichier->fullPath());
+    spec.textMode = whenIncrust;
+    spec.displaySeconds = dureeIncrustation;
+    const TBuildResult built = m_cdm.build(spec);
+    if (!built)
+        return built;
     m_srtWriter = std::make_unique<TWriteSrt>(fichier->fullPath(), video ? video->frameRate : 0.0);
     if (!m_srtWriter->ok())
-        failWriter(m_srtWriter->errorString());
-    m_cdm.sceneDetect.setTextMode(whenIncrust);
-    m_cdm.sceneDetect.setDisplaySeconds(dureeIncrustation);
-    m_cdm.sceneDetect.setTextCallback(m_srtWriter->textCallback());
-    m_cdm.sceneDetect.setEndCallback(m_srtWriter->endCallback());
-    return pipeline;
+        return TError(m_srtWriter->errorString());
+    m_cdm.attach(TDatecodeSink{{}, m_srtWriter->textCallback(), m_srtWriter->endCallback()});
+    return built;
+}
+
+TError TdmAction::releaseProbe()
+{
+    TError problem;
+    if (m_sceneWriter && !m_sceneWriter->ok())
+        problem = TError(m_sceneWriter->errorString());
+    else if (m_srtWriter && !m_srtWriter->ok())
+        problem = TError(m_srtWriter->errorString());
+    m_cdm.ResetPipeline();
+    m_sceneWriter.reset();
+    m_srtWriter.reset();
+    return problem;
 }

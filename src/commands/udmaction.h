@@ -12,10 +12,10 @@
 #include <memory>
 #include <vector>
 
+#include "pipelines/convertirdvunit.h"
 #include "scenes/scenefile.h"
 #include "stages/dv_superposer.h"
 
-class TCdm;
 class TaviFichier;
 class TSceneByContent;
 class TSceneByDatecode;
@@ -42,17 +42,6 @@ struct TInlayTextSettings
     QString incrustPerso2 = settings::DefaultString(u"IncrustPerso2");
 };
 
-// A pipeline command whose writer is checked after the run: a file that
-// could not be written completely is reported with the command's error message.
-class TWriterGraphCmd final : public TGraphCmd
-{
-public:
-    using TGraphCmd::TGraphCmd;
-    // Empty when the run's output is complete, else why it is not.
-    std::function<QString()> OnCheckOutput;
-    void DoExecution(TAbstractListFichier *fichier, const QStringList &params, TCommandEngine *ce, int passe) override;
-};
-
 class TdmAction
 {
 public:
@@ -61,22 +50,22 @@ public:
     TdmAction(const TdmAction &) = delete;
     TdmAction &operator=(const TdmAction &) = delete;
 
-    TWriterGraphCmd ConvertirDV1;
-    TWriterGraphCmd ConvertirDV2;
-    TWriterGraphCmd RecompresserDV2;
-    TWriterGraphCmd CorrigerType2;
-    TWriterGraphCmd ConvertirNTSC;
-    TWriterGraphCmd ConvertirPal;
-    TWriterGraphCmd Convertir16x9;
-    TWriterGraphCmd Convertir4x3;
-    TWriterGraphCmd Incruster;
-    TWriterGraphCmd DecalerHoraire;
-    TWriterGraphCmd IntroduireDatecode;
-    TWriterGraphCmd ExtraireAudio;
-    TWriterGraphCmd CutScenes;
-    TWriterGraphCmd CreerScnByDate;
-    TWriterGraphCmd CreerScnByContenu;
-    TWriterGraphCmd CreerSrt;
+    TGraphCmd ConvertirDV1;
+    TGraphCmd ConvertirDV2;
+    TGraphCmd RecompresserDV2;
+    TGraphCmd CorrigerType2;
+    TGraphCmd ConvertirNTSC;
+    TGraphCmd ConvertirPal;
+    TGraphCmd Convertir16x9;
+    TGraphCmd Convertir4x3;
+    TGraphCmd Incruster;
+    TGraphCmd DecalerHoraire;
+    TGraphCmd IntroduireDatecode;
+    TGraphCmd ExtraireAudio;
+    TGraphCmd CutScenes;
+    TGraphCmd CreerScnByDate;
+    TGraphCmd CreerScnByContenu;
+    TGraphCmd CreerSrt;
     Tcmd CreerScnByIntervalle;
     TFastcmd SupprimerScn;
     TFastcmd SupprimerSrt;
@@ -89,9 +78,6 @@ public:
     TFastcmd DateFichier;
     TFastcmd ModifierCodec;
     TFastcmd FrequenceVideo;
-
-    // The pipeline builder the commands use.
-    TCdm &cdm() { return m_cdm; }
 
     // Every command, and one by name (case ignored); null when unknown.
     std::vector<tAbstractCmd *> commands();
@@ -110,8 +96,9 @@ public:
     // Intervalle: the length in seconds of the scenes of fixed duration when
     // the command is given none.
     int intervalle = settings::DefaultInteger(u"Intervalle");
-    // Settings of the conversions (the recompression's are the builder's).
+    // Settings of the conversions and of the recompression.
     TConversionSettings conversionSettings;
+    TRecompressSettings recompressSettings;
     // The time difference (days) that "DecalageHoraire" gave in this run;
     // whoever shows the files puts it into the record's display shift.
     double workingTimeDifference = 0;
@@ -134,19 +121,21 @@ private:
     void prepareLineTemplates(const TaviFichier &video) const;
     void declareFileCommands();
     void declareConversionCommands();
-    void declareConversion(TWriterGraphCmd &cmd, bool wave);
+    // The output folder's condition, and the note on an aborted output.
+    void declareConversion(TGraphCmd &cmd);
     QString outputFolder() const;
     // True unless the conversions would go to an output folder that does
     // not exist (SameFolder off), which is then reported.
     bool outputFolderCondition(TCommandEngine *ce) const;
     // The conversion's output path for a file (SameFolder / DossierSave).
     QString folderRule(TAbstractListFichier *fichier, const QString &suffix) const;
-    // Both converters (or the first) to the file's own audio rate.
-    void setAudioRates(TAbstractListFichier *fichier, bool both);
-    TPipeline *buildCut(TAbstractListFichier *fichier, const QString &dest, int passe);
-    [[noreturn]] void failWriter(const QString &reason);
-    TPipeline *buildSceneProbe(TAbstractListFichier *fichier);
-    TPipeline *buildSubtitleProbe(TAbstractListFichier *fichier);
+    // The spec of a pipeline of that kind from the file to dest, in the file's layout.
+    TPipelineSpec specFor(TPipelineKind kind, TAbstractListFichier *fichier, const QString &dest) const;
+    TBuildResult buildCut(TAbstractListFichier *fichier, const QString &dest, int passe);
+    TBuildResult buildSceneProbe(TAbstractListFichier *fichier);
+    TBuildResult buildSubtitleProbe(TAbstractListFichier *fichier);
+    // After a probe: lets go of its writer, and says why it did not write its whole file.
+    TError releaseProbe();
 
     TCdm &m_cdm;
     std::unique_ptr<TSceneByDatecode> m_sceneWriter;

@@ -83,6 +83,13 @@ void TAudioDecoderElement::endOfStream(int)
     deliverEndOfStreamToAll();
 }
 
+void TAudioDecoderElement::startStreaming()
+{
+    if (m_decoder && !m_decoder->isOpen())
+        reportError(TError(QStringLiteral("the sound decoder does not open: %1").arg(m_decoder->errorString())));
+    flushed();
+}
+
 void TAudioDecoderElement::flushed()
 {
     if (m_decoder)

@@ -2,7 +2,8 @@
 
 // Audio decoder: any sound that libavcodec decodes (see TAudioDecoder) in,
 // 16-bit PCM out at the stream's rate and channel count. 16-bit PCM itself
-// is left to the elements that take it as it is.
+// is left to the elements that take it as it is. A decoder that does not
+// open is reported to the pipeline when streaming starts.
 
 #include "pipelines/audiodecoder.h"
 #include "pipelines/element.h"
@@ -19,7 +20,7 @@ public:
     void inputConnected(int input) override;
     void receive(int input, TMediaSample &sample) override;
     void endOfStream(int input) override;
-    void startStreaming() override { flushed(); }
+    void startStreaming() override;
     void flushed() override;
 
 private:

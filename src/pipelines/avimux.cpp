@@ -3,6 +3,7 @@
 #include "pipelines/avisplitter.h"
 #include "pipelines/pipeline.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -120,6 +121,19 @@ TAviStreamConfig TAviMux::streamConfig(const TMediaType &type) const
     return s;
 }
 
+void TAviMux::fail(const QString &error)
+{
+    if (!m_error.isEmpty())
+        return;
+    m_error = error;
+    reportError(TError(error));
+}
+
+QString TAviMux::writeError() const
+{
+    return QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_fileName), m_writer.errorString());
+}
+
 void TAviMux::startStreaming()
 {
     std::lock_guard guard(m_lock);
@@ -127,9 +141,10 @@ void TAviMux::startStreaming()
     m_order.assign(size_t(inputCount()), -1);
     auto *writer = output(0)->isConnected() ? dynamic_cast<TFileWriterElement *>(output(0)->peer()->element()) : nullptr;
     if (!writer || writer->fileName().isEmpty()) {
-        m_error = QStringLiteral("the AVI mux is not connected to a file writer with a file name");
+        fail(QStringLiteral("the AVI mux is not connected to a file writer with a file name"));
         return;
     }
+    m_fileName = writer->fileName();
     TAviWriterConfig config;
     config.partLimit = m_partLimit;
     config.info = m_info;
@@ -151,13 +166,13 @@ void TAviMux::startStreaming()
     for (TElement *e : pipeline()->elements())
         if (auto *source = dynamic_cast<TFileSourceElement *>(e))
             if (!source->fileName().isEmpty() && QFileInfo(source->fileName()).absoluteFilePath() == target) {
-                m_error = QStringLiteral("the destination %1 is the source file").arg(writer->fileName());
+                fail(QStringLiteral("the destination %1 is the source file").arg(writer->fileName()));
                 return;
             }
     QFile::remove(writer->fileName());
     QString error;
     if (!m_writer.open(writer->fileName(), config, &error))
-        m_error = error;
+        fail(QStringLiteral("cannot create %1: %2").arg(QDir::toNativeSeparators(writer->fileName()), error));
 }
 
 void TAviMux::render(int input, TMediaSample &sample)
@@ -165,21 +180,20 @@ void TAviMux::render(int input, TMediaSample &sample)
     std::lock_guard guard(m_lock);
     if (!m_writer.isOpen() || input < 0 || size_t(input) >= m_order.size() || m_order[size_t(input)] < 0)
         return;
-    if (!m_writer.writeSample(m_order[size_t(input)], sample.data.constData(), quint32(sample.length()), sample.syncPoint)
-        && m_error.isEmpty())
-        m_error = m_writer.errorString();
+    if (!m_writer.writeSample(m_order[size_t(input)], sample.data.constData(), quint32(sample.length()), sample.syncPoint))
+        fail(writeError());
 }
 
 void TAviMux::renderEnd()
 {
     std::lock_guard guard(m_lock);
-    if (m_writer.isOpen() && !m_writer.close() && m_error.isEmpty())
-        m_error = m_writer.errorString();
+    if (m_writer.isOpen() && !m_writer.close())
+        fail(writeError());
 }
 
 void TAviMux::stopStreaming()
 {
     std::lock_guard guard(m_lock);
-    if (m_writer.isOpen() && !m_writer.close() && m_error.isEmpty())
-        m_error = m_writer.errorString();
+    if (m_writer.isOpen() && !m_writer.close())
+        fail(writeError());
 }

@@ -6,7 +6,9 @@
 // connected to its output, as an AVI file: DV type 1 for one interleaved DV
 // input, DV type 2 for DV video plus PCM, OpenDML past 1 GB, an INFO list for
 // the text properties set on it. Whenever the run stops (at the end, on an
-// abort or an error) the file is finalised: valid with what was written.
+// abort or an error) the file is finalised: valid with what was written. A
+// file that cannot be opened, written or finalised is reported to the
+// pipeline (its error signal), once per run.
 
 #include "avi/aviwriter.h"
 #include "pipelines/renderer.h"
@@ -45,6 +47,7 @@ public:
 
     // A named text property "INFO/xxxx" (for example "INFO/ISFT") stored in the file's INFO list.
     bool SetTextProperty(const QString &name, const QString &value);
+    void ClearTextProperties() { m_info.clear(); }
     // The part size past which OpenDML AVIX parts start (tests use small ones).
     void setPartLimit(qint64 bytes) { m_partLimit = bytes; }
 
@@ -57,6 +60,9 @@ protected:
 
 private:
     TAviStreamConfig streamConfig(const TMediaType &type) const;
+    // Keeps the run's first error and reports it; under m_lock.
+    void fail(const QString &error);
+    QString writeError() const;
 
     std::mutex m_lock;
     TAviWriter m_writer;
@@ -64,5 +70,6 @@ private:
     std::vector<int> m_connections; // inputs in the order they were connected
     std::vector<std::pair<TFourcc, QByteArray>> m_info;
     qint64 m_partLimit = TAviWriterConfig::kDefaultPartLimit;
+    QString m_fileName; // of the run's file
     QString m_error;
 };

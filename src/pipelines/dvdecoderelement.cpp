@@ -30,8 +30,11 @@ void TDvVideoDecoderElement::startStreaming()
 
 void TDvVideoDecoderElement::receive(int, TMediaSample &sample)
 {
-    if (!m_decoder) // opened by the first frame
+    if (!m_decoder) { // opened by the first frame
         m_decoder = std::make_unique<TDvVideoDecoder>(1);
+        if (!m_decoder->isOpen())
+            reportError(TError(QStringLiteral("the DV decoder does not open: %1").arg(m_decoder->errorString())));
+    }
     const TMediaType &type = output(0)->mediaType();
     const TVideoInfoHeader info = type.videoInfo();
     const TPicture &picture = m_decoder->picture();

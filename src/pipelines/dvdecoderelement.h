@@ -3,7 +3,7 @@
 // DV video decoder: DV frames (vids/dvsd) in, full-size pictures out
 // (720x576 I420 for PAL, 720x480 Y41B for NTSC). A frame that does not
 // decode is replaced by the last good picture, so the picture count stays
-// the frame count.
+// the frame count. A decoder that does not open is reported to the pipeline.
 
 #include "pipelines/dvvideodecoder.h"
 #include "pipelines/element.h"

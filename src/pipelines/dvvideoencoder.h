@@ -9,6 +9,7 @@
 // One picture in, one frame out, nothing held back. Use each instance from
 // one thread at a time.
 
+#include "dv/dvstandard.h"
 #include "pipelines/avhandles.h"
 #include "pipelines/picture.h"
 
@@ -17,8 +18,6 @@
 
 #include <cstdint>
 #include <span>
-
-enum class TDvStandard { Pal, Ntsc };
 
 struct TDvEncoderFormat
 {

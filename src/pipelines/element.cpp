@@ -101,3 +101,9 @@ bool TElement::flushing() const
 {
     return m_pipeline && m_pipeline->isFlushing();
 }
+
+void TElement::reportError(const TError &error)
+{
+    if (m_pipeline && error)
+        m_pipeline->reportError(error);
+}

@@ -6,6 +6,7 @@
 // delivered the sample; its startStreaming() and stopStreaming() hooks run on
 // the thread that starts or stops the pipeline.
 
+#include "pipelines/error.h"
 #include "pipelines/mediatype.h"
 
 #include <QByteArray>
@@ -167,6 +168,9 @@ protected:
     void deliverEndOfStreamToAll();
     // True while the pipeline is stopping or flushing: long work should end early.
     bool flushing() const;
+    // Tells whoever runs the pipeline that this element failed (a file it
+    // cannot write, a decoder it cannot open); see TPipeline::error.
+    void reportError(const TError &error);
 
     // Which inputs have ended during a run.
     std::mutex m_endLock;

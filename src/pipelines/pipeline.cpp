@@ -209,7 +209,7 @@ void TPipeline::startWorker(std::function<void()> fn)
     spawn(std::move(fn));
 }
 
-TResult TPipeline::startStreams()
+void TPipeline::startStreams()
 {
     m_flushing = false;
     m_renderers.clear();
@@ -230,7 +230,6 @@ TResult TPipeline::startStreams()
     for (TElement *e : streamingOrder())
         e->startStreaming();
     spawnThreads();
-    return TResult::Ok;
 }
 
 void TPipeline::spawnThreads()
@@ -276,10 +275,10 @@ bool TPipeline::waitCued(int ms)
     return m_changed.wait_for(guard, std::chrono::milliseconds(ms), [this] { return cued(); });
 }
 
-TResult TPipeline::pause()
+void TPipeline::pause()
 {
     if (m_state == TState::Paused)
-        return TResult::Ok;
+        return;
     if (m_state == TState::Running) {
         std::lock_guard guard(m_lock);
         m_gateOpen = false;
@@ -294,13 +293,12 @@ TResult TPipeline::pause()
     }
     if (waitCued(kPauseWaitMs))
         emit paused();
-    return TResult::Ok;
 }
 
-TResult TPipeline::run()
+void TPipeline::run()
 {
     if (m_state == TState::Running)
-        return TResult::Ok;
+        return;
     if (m_state == TState::Stopped)
         pause();
     std::lock_guard guard(m_lock);
@@ -312,18 +310,16 @@ TResult TPipeline::run()
     ++m_gateGeneration;
     m_state = TState::Running;
     m_changed.notify_all();
-    return TResult::Ok;
 }
 
-TResult TPipeline::stop()
+void TPipeline::stop()
 {
     if (m_state == TState::Stopped)
-        return TResult::Ok;
+        return;
     stopStreams();
     if (m_lastRendered >= 0)
         m_start = m_lastRendered;
     m_state = TState::Stopped;
-    return TResult::Ok;
 }
 
 bool TPipeline::waitForState(TState state, int ms)
@@ -372,6 +368,11 @@ bool TPipeline::waitToRender(TElement *, qint64 streamTime)
         if (m_gateOpen && !m_flushing && std::chrono::steady_clock::now() >= due)
             return true;
     }
+}
+
+void TPipeline::reportError(const TError &error)
+{
+    emit this->error(error);
 }
 
 void TPipeline::rendererEnded(TElement *renderer)
@@ -438,7 +439,7 @@ qint64 TPipeline::stopPosition() const
     return m_stop >= 0 ? fromMediaTime(m_stop) : duration();
 }
 
-TResult TPipeline::setPositions(qint64 current, qint64 stop)
+void TPipeline::setPositions(qint64 current, qint64 stop)
 {
     const qint64 start = std::max<qint64>(0, toMediaTime(current));
     const qint64 end = stop >= 0 ? toMediaTime(stop) : -1;
@@ -446,7 +447,7 @@ TResult TPipeline::setPositions(qint64 current, qint64 stop)
         m_start = start;
         m_stop = end;
         m_lastRendered = -1;
-        return TResult::Ok;
+        return;
     }
     // Flush the running streams and restart them from the new position.
     haltThreads();
@@ -473,5 +474,4 @@ TResult TPipeline::setPositions(qint64 current, qint64 stop)
     spawnThreads();
     if (m_state == TState::Paused && waitCued(kPauseWaitMs))
         emit paused();
-    return TResult::Ok;
 }

@@ -2,8 +2,9 @@
 
 // A media pipeline: elements joined output to input, run on streaming
 // threads. Run control (run, pause, stop), seeking in frames or 100 ns units,
-// and the events of a run (all streams complete, paused) as Qt signals that
-// reach receivers on their own threads (queued).
+// and the events of a run (all streams complete, paused, an element's error)
+// as Qt signals that reach receivers on their own threads (queued), or on
+// the thread where they happen for a direct connection.
 
 #include "pipelines/element.h"
 
@@ -76,10 +77,13 @@ public:
     using TConverterFactory = std::function<std::vector<std::unique_ptr<TElement>>(const TMediaType &)>;
     void setConverterFactory(TConverterFactory factory) { m_converters = std::move(factory); }
 
-    // Run control.
-    TResult run();
-    TResult pause();
-    TResult stop();
+    // Run control. Pausing a stopped pipeline starts its streams and cues
+    // them (the first samples reach the renderers); stopping ends them and
+    // runs the elements' stop hooks. What fails on the way is reported with
+    // the signal error, not here.
+    void run();
+    void pause();
+    void stop();
     TState state() const { return m_state; }
     // Waits until the pipeline is cued in the state asked for, up to ms milliseconds.
     bool waitForState(TState state, int ms);
@@ -96,7 +100,7 @@ public:
     qint64 stopPosition() const;
     // Sets where playing starts (and, with stop >= 0, ends); while paused or
     // running the streams restart from there at once.
-    TResult setPositions(qint64 current, qint64 stop = -1);
+    void setPositions(qint64 current, qint64 stop = -1);
 
     // --- for elements ---
     bool isFlushing() const { return m_flushing.load(); }
@@ -114,17 +118,24 @@ public:
     void startWorker(std::function<void()> fn);
     // Wakes every thread parked by the pipeline (on flush).
     void wakeAll();
+    // What an element reports through TElement::reportError: emitted as error.
+    void reportError(const TError &error);
 
 signals:
     void complete();
     void paused();
+    // An element failed. Emitted on the thread where it happened: a
+    // streaming thread, or the thread that starts or stops the pipeline (a
+    // receiver connected directly must not stop the pipeline from there).
+    // The run goes on; whoever runs the pipeline decides whether to stop it.
+    void error(const TError &error);
 
 private:
     TSeekable *seekable() const;
     qint64 toMediaTime(qint64 value) const;
     qint64 fromMediaTime(qint64 value) const;
     std::vector<TElement *> streamingOrder() const;
-    TResult startStreams();
+    void startStreams();
     void spawnThreads();
     void haltThreads();
     void stopStreams();

@@ -106,6 +106,12 @@ void TVideoDecoderElement::endOfStream(int)
     deliverEndOfStreamToAll();
 }
 
+void TVideoDecoderElement::startStreaming()
+{
+    if (m_decoder && !m_decoder->isOpen())
+        reportError(TError(QStringLiteral("the video decoder does not open: %1").arg(m_decoder->errorString())));
+}
+
 void TVideoDecoderElement::flushed()
 {
     if (m_decoder)

@@ -4,7 +4,8 @@
 // RGB ...), chosen by libavcodec from the stream's codec code; pictures come
 // out as bottom-up RGB24 of the stream's size, in presentation order, each
 // with the media and stream times of its own place in the stream and the
-// frame data of the sample it was decoded from.
+// frame data of the sample it was decoded from. A decoder that does not open
+// is reported to the pipeline when streaming starts.
 
 #include "pipelines/element.h"
 #include "pipelines/pictureconverter.h"
@@ -23,6 +24,7 @@ public:
     void inputConnected(int input) override;
     void receive(int input, TMediaSample &sample) override;
     void endOfStream(int input) override;
+    void startStreaming() override;
     void flushed() override;
 
 private:

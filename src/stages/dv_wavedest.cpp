@@ -77,8 +77,10 @@ QString Tdv_WaveDest::destination() const
 
 void Tdv_WaveDest::fail(const QString &error)
 {
-    if (m_error.isEmpty())
-        m_error = error;
+    if (!m_error.isEmpty())
+        return;
+    m_error = error;
+    reportError(TError(error));
 }
 
 bool Tdv_WaveDest::writeHeader()

@@ -7,7 +7,8 @@
 // audio bytes. The header is written when streaming starts (describing no
 // audio yet), again at the end of the stream, and finally whenever the run
 // stops (at the end, on an abort or an error), so the file is always a valid
-// WAVE file describing exactly the audio written before.
+// WAVE file describing exactly the audio written before. The first failure
+// to create or write the file is reported to the pipeline (its error signal).
 //
 // The destination is the file name set on the stage or, without one, the
 // file name of the file writer its output is connected to. Each output

@@ -5,6 +5,7 @@
 #include "commands/udmaction.h"
 #include "pipelines/convertirdvunit.h"
 #include "stages/datecodetextsettings.h"
+#include "stages/dv_superposer.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,7 @@ TEST(CommandSettings, TextsReachTheirModules)
     ASSERT_TRUE(set("Intervalle", "30"));
     EXPECT_EQ(actions.intervalle, 30);
     ASSERT_TRUE(set("FrequenceDV", "0"));
-    EXPECT_EQ(cdm.recompressSettings.audioRate(), 32000);
+    EXPECT_EQ(actions.recompressSettings.audioRate(), 32000);
     ASSERT_TRUE(set("timedifference", "-1:30:00"));
     EXPECT_DOUBLE_EQ(actions.conversionSettings.confirmedTimeDifference, -1.5 / 24);
     ASSERT_TRUE(set("IncrustFont", "Liberation Mono,20,red"));
@@ -68,9 +69,10 @@ TEST(CommandSettings, ModulesStartFromTheCatalogue)
     EXPECT_EQ(actions.conversionSettings.incrustX, settings::DefaultInteger(u"IncrustX"));
     EXPECT_EQ(actions.intervalle, settings::DefaultInteger(u"Intervalle"));
     EXPECT_EQ(actions.dureeIncrustation, settings::DefaultInteger(u"DureeIncrustation"));
-    EXPECT_EQ(cdm.recompressSettings.frequency, settings::DefaultInteger(u"FrequenceDV"));
-    EXPECT_EQ(cdm.superposer.x(), settings::DefaultInteger(u"IncrustX"));
-    EXPECT_EQ(cdm.superposer.incrustFont(), IncrustFontOf(settings::DefaultFont(u"IncrustFont")));
+    EXPECT_EQ(actions.recompressSettings.frequency, settings::DefaultInteger(u"FrequenceDV"));
+    Tdv_Superposer stage;
+    EXPECT_EQ(stage.x(), settings::DefaultInteger(u"IncrustX"));
+    EXPECT_EQ(stage.incrustFont(), IncrustFontOf(settings::DefaultFont(u"IncrustFont")));
     EXPECT_EQ(actions.renameSettings.formatRenommer, settings::DefaultString(u"FormatRenommer"));
 }
 

@@ -22,6 +22,7 @@ struct TOutCmd : Tcmd
         OnDestination = [](TAbstractListFichier *f, const QStringList &, int) { return f->fullPath() + QStringLiteral(".out"); };
         Tcmd::OnExecution = [this](TAbstractListFichier *f, const QString &, const QStringList &, TCommandEngine *, int) {
             ran << f->fileName();
+            return TError();
         };
     }
 };
@@ -119,7 +120,7 @@ TEST_F(EngineTest, CustomCommandWithoutConfirmationHookNeverAsks)
     tCustomCmd cmd;
     int runs = 0;
     cmd.OnFileVerification = [](TAbstractListFichier *, const QStringList &, TCommandEngine *, int) { return false; };
-    cmd.OnExecution = [&](TAbstractListFichier *, const QStringList &, TCommandEngine *, int) { ++runs; };
+    cmd.OnExecution = [&](TAbstractListFichier *, const QStringList &, TCommandEngine *, int) { ++runs; return TError(); };
     ASSERT_TRUE(runToEnd(cmd));
     EXPECT_EQ(runs, 2);
     EXPECT_TRUE(answerer.questions.isEmpty());
@@ -137,6 +138,7 @@ TEST_F(EngineTest, SelectionIsTakenAndMarkedFileByFile)
         for (const auto &item : list.items) // read while the owner waits for the worker
             s.push_back(item.selected);
         seen.push_back(s);
+        return TError();
     };
     cmd.UpdateDisplay = udFinal;
     ASSERT_TRUE(runToEnd(cmd));
@@ -148,23 +150,31 @@ TEST_F(EngineTest, SelectionIsTakenAndMarkedFileByFile)
     EXPECT_EQ(log, (QStringList{"start", "file a.avi 1", "done a.avi 1", "file d.avi 1", "done d.avi 1", "end"}));
 }
 
-TEST_F(EngineTest, FailingFileIsReportedAndTheRunGoesOn)
+// A file's failure comes with its reason, returned by the hook or carried
+// by what it throws; the error message is followed by it.
+TEST_F(EngineTest, FailingFileIsReportedWithItsReasonAndTheRunGoesOn)
 {
-    listFiles({"a.avi", "b%d.avi", "c.avi"});
+    listFiles({"a.avi", "b%d.avi", "c.avi", "d.avi"});
     TFastcmd cmd;
     cmd.StartMessage = QStringLiteral("Converting %s in type 2");
     cmd.ErrorMessage = QStringLiteral("An error occured while converting %s in type 2");
     cmd.OnExecution = [](TAbstractListFichier *f, const QStringList &, TCommandEngine *, int) {
         if (f->fileName().startsWith(QLatin1Char('b')))
-            throw std::runtime_error("broken");
+            return TError(QStringLiteral("broken"));
+        if (f->fileName().startsWith(QLatin1Char('c')))
+            throw std::runtime_error("thrown");
+        return TError();
     };
     ASSERT_TRUE(runToEnd(cmd));
     EXPECT_EQ(log, (QStringList{"start",
                                 "file a.avi 1", "msg Converting a.avi in type 2", "done a.avi 1",
-                                "file b%d.avi 1", "msg Converting b%d.avi in type 2", "msg broken",
-                                QStringLiteral("error1 An error occured while converting %1 in type 2").arg(path("b%d.avi")),
+                                "file b%d.avi 1", "msg Converting b%d.avi in type 2",
+                                QStringLiteral("error1 An error occured while converting %1 in type 2: broken").arg(path("b%d.avi")),
                                 "done b%d.avi 1",
-                                "file c.avi 1", "msg Converting c.avi in type 2", "done c.avi 1",
+                                "file c.avi 1", "msg Converting c.avi in type 2",
+                                QStringLiteral("error1 An error occured while converting %1 in type 2: thrown").arg(path("c.avi")),
+                                "done c.avi 1",
+                                "file d.avi 1", "msg Converting d.avi in type 2", "done d.avi 1",
                                 "end"}));
 }
 
@@ -176,22 +186,25 @@ TEST_F(EngineTest, SilentFailureAndWholeRunError)
     cmd.OnExecution = [&](TAbstractListFichier *f, const QStringList &, TCommandEngine *ce, int) {
         ran << f->fileName();
         if (f->fileName() == QStringLiteral("a.avi"))
-            throw std::runtime_error("silent: no error message");
+            return TError(QStringLiteral("silent: no error message"));
         if (f->fileName() == QStringLiteral("b.avi"))
             ce->ErrorCommand(QStringLiteral("disk full"), etAllError);
+        return TError();
     };
     ASSERT_TRUE(runToEnd(cmd));
     EXPECT_EQ(ran, (QStringList{"a.avi", "b.avi"}));
     EXPECT_EQ(log, (QStringList{"start", "file a.avi 1", "done a.avi 1", "file b.avi 1", "error2 disk full", "end"}));
 }
 
-TEST_F(EngineTest, CustomCommandFailureEndsTheRunWithItsEndEvent)
+// A custom command has no error message of its own: its failure ends the
+// run and is said as it is.
+TEST_F(EngineTest, CustomCommandFailureEndsTheRunWithItsReasonAndItsEndEvent)
 {
     listFiles({"a.avi", "b.avi"});
     tCustomCmd cmd;
-    cmd.OnExecution = [](TAbstractListFichier *, const QStringList &, TCommandEngine *, int) { throw std::runtime_error("x"); };
+    cmd.OnExecution = [](TAbstractListFichier *, const QStringList &, TCommandEngine *, int) { return TError(QStringLiteral("x")); };
     ASSERT_TRUE(runToEnd(cmd));
-    EXPECT_EQ(log, (QStringList{"start", "file a.avi 1", "end"}));
+    EXPECT_EQ(log, (QStringList{"start", "file a.avi 1", "error2 x", "end"}));
     EXPECT_TRUE(list.enabled);
     EXPECT_FALSE(engine.isRunning());
 }
@@ -230,6 +243,7 @@ TEST_F(EngineTest, CommandWithoutFilesRunsItsPasses)
         EXPECT_EQ(params, QStringList{"p"});
         EXPECT_FALSE(OnMainThread());
         calls.emplace_back(f, passe);
+        return TError();
     };
     ASSERT_TRUE(runToEnd(cmd, {"p"}));
     EXPECT_EQ(calls, (std::vector<std::pair<TAbstractListFichier *, int>>{{nullptr, 1}}));
@@ -244,6 +258,7 @@ TEST_F(EngineTest, HookRaisesThePassCountDuringTheFirstPass)
     cmd.OnExecution = [&](TAbstractListFichier *, const QStringList &, TCommandEngine *, int passe) {
         if (passe == 1)
             cmd.NbPasses = 2;
+        return TError();
     };
     ASSERT_TRUE(runToEnd(cmd));
     EXPECT_EQ(log.filter(QStringLiteral("msg")),
@@ -261,6 +276,7 @@ TEST_F(EngineTest, DeclinedPassMovesOnToTheNextFile)
     cmd.OnFileConFirmation = [](TAbstractListFichier *, const QStringList &, TCommandEngine *, int) { return QStringLiteral("?"); };
     cmd.OnExecution = [&](TAbstractListFichier *f, const QStringList &, TCommandEngine *, int passe) {
         ran << QStringLiteral("%1/%2").arg(f->fileName()).arg(passe);
+        return TError();
     };
     answerer.answers = {mrNo, mrYes};
     ASSERT_TRUE(runToEnd(cmd));
@@ -300,6 +316,7 @@ TEST_F(EngineTest, SecondStartDuringARunIsRefused)
     bool refused = false;
     first.OnExecution = [&](TAbstractListFichier *, const QStringList &, TCommandEngine *ce, int) {
         QMetaObject::invokeMethod(ce, [&] { refused = !engine.ExecuteCommand(&second); }, Qt::BlockingQueuedConnection);
+        return TError();
     };
     ASSERT_TRUE(engine.ExecuteCommand(&first));
     // The owner serves the run through its event loop here, as a window does.
@@ -340,13 +357,13 @@ TEST_F(EngineTest, NobodyToAskMeansNothingIsOverwritten)
     EXPECT_EQ(cmd.ran, QStringList{"a.avi"});
 }
 
-TEST_F(EngineTest, FailingConditionEndsTheRun)
+TEST_F(EngineTest, FailingConditionEndsTheRunWithItsReason)
 {
     listFiles({"a.avi", "b.avi"});
     TFastcmd cmd;
     cmd.OnFileCondition = [](TAbstractListFichier *, bool &, bool &) { throw std::runtime_error("x"); };
     ASSERT_TRUE(runToEnd(cmd));
-    EXPECT_EQ(log, (QStringList{"start", "end"}));
+    EXPECT_EQ(log, (QStringList{"start", "error2 x", "end"}));
     EXPECT_EQ(list.enabledLog, (std::vector<bool>{false, true}));
 }
 
@@ -406,6 +423,7 @@ TEST_F(EngineTest, AddListsAnExistingDestinationUnselected)
     cmd.Tcmd::OnExecution = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, TCommandEngine *, int) {
         if (f->fileName() == QStringLiteral("a.avi"))
             touch(QFileInfo(dest).fileName()); // b's conversion "fails": no output
+        return TError();
     };
     ASSERT_TRUE(runToEnd(cmd));
     EXPECT_EQ(list.paths(), (QStringList{path("a.avi"), path("b.avi"), path("a.avi.out")}));
@@ -425,6 +443,7 @@ TEST_F(EngineTest, ReplaceDeletesTheSourceAndListsTheResult)
     cmd.Tcmd::OnExecution = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, TCommandEngine *, int) {
         if (f->fileName() == QStringLiteral("a.avi"))
             touch(QFileInfo(dest).fileName());
+        return TError();
     };
     ASSERT_TRUE(runToEnd(cmd));
     EXPECT_FALSE(QFileInfo::exists(path("a.avi")));
@@ -454,7 +473,10 @@ TEST_F(EngineTest, RenameMovesTheFileAndItsEntry)
     EXPECT_TRUE(QFileInfo::exists(path("b.avi"))) << "an existing name is never overwritten";
     EXPECT_EQ(list.paths(), (QStringList{path("b.avi"), path("taken.avi"), path("renamed.avi")}));
     EXPECT_TRUE(list.items[2].selected);
-    EXPECT_TRUE(log.contains(QStringLiteral("error1 Cannot rename ") + path("b.avi")));
+    const QStringList errors = log.filter(QStringLiteral("error"));
+    ASSERT_EQ(errors.size(), 1) << errors.join('\n').toStdString();
+    EXPECT_TRUE(errors[0].startsWith(QStringLiteral("error1 Cannot rename %1: cannot rename %1 to %2: ").arg(path("b.avi"), path("taken.avi"))))
+        << errors[0].toStdString();
 }
 
 TEST_F(EngineTest, AbortSkipsTheNextFileAndAbortAllEndsTheRun)
@@ -465,12 +487,13 @@ TEST_F(EngineTest, AbortSkipsTheNextFileAndAbortAllEndsTheRun)
     int aborts = 0;
     cmd.OnAbort = [&](TCommandEngine *) {
         ++aborts;
-        throw std::runtime_error("swallowed");
+        throw std::runtime_error("said, and the abort goes on");
     };
     cmd.OnExecution = [&](TAbstractListFichier *f, const QStringList &, TCommandEngine *ce, int) {
         ran << f->fileName();
         if (f->fileName() == QStringLiteral("a.avi"))
             QMetaObject::invokeMethod(ce, [&] { engine.Abort(); }, Qt::BlockingQueuedConnection);
+        return TError();
     };
     ASSERT_TRUE(engine.ExecuteCommand(&cmd));
     QSignalSpy end(&engine, &TCommandEngine::OnEndCommand);
@@ -483,6 +506,7 @@ TEST_F(EngineTest, AbortSkipsTheNextFileAndAbortAllEndsTheRun)
     cmd.OnExecution = [&](TAbstractListFichier *f, const QStringList &, TCommandEngine *ce, int) {
         ran << f->fileName();
         QMetaObject::invokeMethod(ce, [&] { engine.AbortAll(); }, Qt::BlockingQueuedConnection);
+        return TError();
     };
     ASSERT_TRUE(engine.ExecuteCommand(&cmd));
     ASSERT_TRUE(end.wait(20000));

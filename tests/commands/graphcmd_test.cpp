@@ -1,6 +1,7 @@
 // Pipeline commands on small DV type 2 files: the run to the end with its
 // progress, aborting the current file or the whole run while a pipeline
-// runs, and a pipeline without length.
+// runs, a pipeline without length, and the reasons of failed builds and of
+// elements that fail while the pipeline runs.
 
 #include "avi/aviwriter.h"
 #include "avi/dvinfo.h"
@@ -39,12 +40,14 @@ bool WriteType2(const QString &path)
     return writer.close();
 }
 
-// Counts frames; when gated, holds the fourth frame until the pipeline flushes.
+// Counts frames; when gated, holds the fourth frame until the pipeline
+// flushes; when failing, reports an error at the fourth frame.
 class TGateStage final : public TBCTransInPlaceFilter
 {
 public:
     TGateStage() : TBCTransInPlaceFilter(QStringLiteral("Gate"), false) {}
     std::atomic<bool> gated{false};
+    std::atomic<bool> failing{false};
     std::atomic<bool> reached{false};
     std::atomic<int> frames{0};
 
@@ -55,6 +58,13 @@ protected:
     }
     TResult Transform(TMediaSample &) override
     {
+        if (frames == 3 && failing) {
+            reportError(TError(QStringLiteral("the fourth frame is bad")));
+            // Held until the command stops the pipeline for the error.
+            while (!pipeline()->isFlushing())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return TResult::Ok;
+        }
         if (++frames == 4 && gated) {
             reached = true;
             while (!pipeline()->isFlushing())
@@ -75,6 +85,7 @@ struct TGraph
 
     bool build(const QString &file)
     {
+        pipeline.removeAll();
         for (TElement *e : std::initializer_list<TElement *>{&source, &splitter, &stage, &renderer})
             if (pipeline.add(e) != TResult::Ok)
                 return false;
@@ -99,12 +110,14 @@ protected:
         cmd.ErrorMessage = QStringLiteral("An error occured while converting %s in type 2");
         cmd.UpdateFile = ufAdd;
         cmd.OnDestination = [](TAbstractListFichier *f, const QStringList &, int) { return f->fullPath() + QStringLiteral(".out"); };
-        cmd.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
+        cmd.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TBuildResult {
             EXPECT_FALSE(OnMainThread());
             const int i = int(names.indexOf(f->fileName()));
             built << f->fileName();
             touch(QFileInfo(dest).fileName(), "partly written");
-            return graphs[size_t(i)].build(f->fullPath()) ? &graphs[size_t(i)].pipeline : nullptr;
+            if (!graphs[size_t(i)].build(f->fullPath()))
+                return TError(QStringLiteral("the test pipeline does not connect"));
+            return TBuildResult(graphs[size_t(i)].pipeline, partial);
         };
         QObject::connect(&engine, &TCommandEngine::OnStartProgress, [this](int max) { log << QStringLiteral("progress %1").arg(max); });
         QObject::connect(&engine, &TCommandEngine::OnEndProgress, [this] { log << QStringLiteral("progress end"); });
@@ -124,6 +137,7 @@ protected:
     TGraph graphs[4];
     TGraphCmd cmd;
     QStringList built;
+    TError partial; // what the builds say of their outputs
 };
 
 TEST_F(GraphCmdTest, RunsEachPipelineToItsEndAndListsTheOutputs)
@@ -168,10 +182,10 @@ TEST_F(GraphCmdTest, AbortAllStopsThePipelineAndEndsTheRun)
 TEST_F(GraphCmdTest, PipelineWithoutLengthRunsNothingAndChangesNoList)
 {
     TPipeline empty;
-    cmd.OnBuildGraph = [&](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
+    cmd.OnBuildGraph = [&](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TBuildResult {
         built << f->fileName();
         touch(QFileInfo(dest).fileName());
-        return &empty;
+        return empty;
     };
     for (size_t i = 1; i < list.items.size(); ++i)
         list.items[i].selected = false;
@@ -181,16 +195,65 @@ TEST_F(GraphCmdTest, PipelineWithoutLengthRunsNothingAndChangesNoList)
     EXPECT_EQ(log, (QStringList{"start", "file a.avi 1", "msg Converting a.avi in type 2", "done a.avi 1", "end"}));
 }
 
-TEST_F(GraphCmdTest, BuildFailureIsReportedWithThePath)
+TEST_F(GraphCmdTest, BuildFailureIsReportedWithThePathAndTheReason)
 {
-    cmd.OnBuildGraph = [](TAbstractListFichier *, const QString &, const QStringList &, int) -> TPipeline * {
-        throw std::runtime_error("no pipeline");
+    QStringList checked;
+    cmd.OnBuildGraph = [](TAbstractListFichier *, const QString &, const QStringList &, int) -> TBuildResult {
+        return TError(QStringLiteral("no pipeline"));
+    };
+    cmd.OnCheckOutput = [&](const TError &failure) {
+        checked << failure.text();
+        return TError(QStringLiteral("not said: the build's reason comes first"));
     };
     for (size_t i = 1; i < list.items.size(); ++i)
         list.items[i].selected = false;
     ASSERT_TRUE(runToEnd(cmd));
-    EXPECT_TRUE(log.contains(QStringLiteral("error1 An error occured while converting %1 in type 2").arg(path("a.avi"))));
+    EXPECT_EQ(log.filter(QStringLiteral("error")),
+              QStringList{QStringLiteral("error1 An error occured while converting %1 in type 2: no pipeline").arg(path("a.avi"))});
+    EXPECT_EQ(checked, QStringList{"no pipeline"}) << "what the build set up is let go of all the same";
     EXPECT_EQ(list.count(), 4);
+}
+
+// An element's error stops the run at once; the output, as far as it was
+// written, is listed and the file reported with the element's reason.
+TEST_F(GraphCmdTest, ElementErrorStopsTheRunAndIsReportedWithItsReason)
+{
+    graphs[0].stage.failing = true;
+    for (size_t i = 2; i < list.items.size(); ++i)
+        list.items[i].selected = false;
+    ASSERT_TRUE(runToEnd(cmd));
+    EXPECT_EQ(built, (QStringList{"a.avi", "b.avi"}));
+    EXPECT_EQ(graphs[0].stage.frames, 3);
+    EXPECT_EQ(graphs[1].stage.frames, kFrames) << "the next file runs";
+    EXPECT_EQ(log.filter(QStringLiteral("error")),
+              QStringList{QStringLiteral("error1 An error occured while converting %1 in type 2: the fourth frame is bad")
+                              .arg(path("a.avi"))});
+    EXPECT_EQ(list.paths().mid(4), (QStringList{path("a.avi.out"), path("b.avi.out")}));
+}
+
+// What a build says of its output (a stream left out) and what the output
+// check finds are reported after a complete run; the output is listed.
+TEST_F(GraphCmdTest, IncompleteOutputsAreReportedAfterTheRun)
+{
+    for (size_t i = 1; i < list.items.size(); ++i)
+        list.items[i].selected = false;
+    partial = TError(QStringLiteral("the sound is left out"));
+    ASSERT_TRUE(runToEnd(cmd));
+    EXPECT_EQ(graphs[0].stage.frames, kFrames);
+    EXPECT_TRUE(log.contains(QStringLiteral("error1 An error occured while converting %1 in type 2: the sound is left out")
+                                 .arg(path("a.avi"))));
+
+    log.clear();
+    partial = TError();
+    list.items[0].selected = true;
+    cmd.OnCheckOutput = [](const TError &failure) {
+        EXPECT_FALSE(failure);
+        return TError(QStringLiteral("the writer failed"));
+    };
+    ASSERT_TRUE(runToEnd(cmd));
+    EXPECT_TRUE(log.contains(QStringLiteral("error1 An error occured while converting %1 in type 2: the writer failed")
+                                 .arg(path("a.avi"))));
+    EXPECT_EQ(list.paths().mid(4), QStringList{path("a.avi.out")});
 }
 
 } // namespace

@@ -326,9 +326,9 @@ TEST(SceneDetectContenu, FindsTheCutsOfADecodedVideo)
     Listen(stage, calls);
     pipeline.setUseClock(false);
     QSignalSpy complete(&pipeline, &TPipeline::complete);
-    ASSERT_EQ(pipeline.run(), TResult::Ok);
+    pipeline.run();
     ASSERT_TRUE(complete.count() > 0 || complete.wait(20000));
-    ASSERT_EQ(pipeline.stop(), TResult::Ok);
+    pipeline.stop();
     EXPECT_EQ(calls.cuts, (std::vector<quint32>{0, 7, 16, 22}));
     EXPECT_EQ(calls.ends, 1);
 }

@@ -490,9 +490,9 @@ TEST(DvDeinter, DeinterlacesDecodedPicturesInAPipeline)
 
     pipeline.setUseClock(false);
     QSignalSpy complete(&pipeline, &TPipeline::complete);
-    ASSERT_EQ(pipeline.run(), TResult::Ok);
+    pipeline.run();
     ASSERT_TRUE(complete.count() > 0 || complete.wait(30000));
-    ASSERT_EQ(pipeline.stop(), TResult::Ok);
+    pipeline.stop();
 
     ASSERT_EQ(shifter.pictures.size(), 6u);
     ASSERT_EQ(sink.samples.size(), 6u);

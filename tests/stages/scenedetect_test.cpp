@@ -656,9 +656,9 @@ TEST_P(SceneDetectPipeline, LastSceneIsReportedByTheStoppingThread)
 
     pipeline.setUseClock(false);
     QSignalSpy complete(&pipeline, &TPipeline::complete);
-    ASSERT_EQ(pipeline.run(), TResult::Ok);
+    pipeline.run();
     ASSERT_TRUE(complete.count() > 0 || complete.wait(10000));
-    ASSERT_EQ(pipeline.stop(), TResult::Ok);
+    pipeline.stop();
 
     std::lock_guard guard(lock);
     ASSERT_EQ(scenes.size(), 2u);
