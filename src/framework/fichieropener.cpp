@@ -42,7 +42,10 @@ private:
 
 TThreadOpen::TThreadOpen(TOpenReceiver &receiver, QObject *parent)
     : QObject(parent), m_receiver(receiver),
-      m_factory([](const QString &path) { return std::make_unique<TSRFichier>(path); })
+      m_factory([](const QString &path) -> std::unique_ptr<TAbstractListFichier> {
+          auto record = std::make_unique<TSRFichier>(path);
+          return record->exists() ? std::move(record) : nullptr;
+      })
 {
     m_thread = QThread::create([this] { work(); });
     m_thread->setObjectName(QStringLiteral("opener"));

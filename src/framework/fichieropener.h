@@ -65,7 +65,8 @@ public:
     // Stops the run without ending it (no callback), waits for the worker.
     ~TThreadOpen() override;
 
-    // The factory of the runs started from now on.
+    // The factory of the runs started from now on (plain file records of the
+    // files that exist, by default).
     void setFactory(TRecordFactory factory);
 
     void Start(TOpenRequest request);

@@ -346,6 +346,10 @@ TEST_F(FichierOpenerTest, DroppingAFolderListsItsTreeAndAPlayListItsLines)
                                           folders.at(2).at(0).toString()}),
               (QStringList{"v/", "v/sub/", "v/sub/deep/"}));
     EXPECT_EQ(files.size(), 3);
+    // Dragged out, the items are the files' URLs.
+    EXPECT_EQ(m_list.data(m_list.index(0), Qt::DisplayRole).toString(), "a.avi");
+    const std::unique_ptr<QMimeData> dragged(m_list.mimeData({m_list.index(2), m_list.index(0)}));
+    EXPECT_EQ(TFichierListModel::LocalPaths(dragged.get()), (QStringList{m_tree.path("v/a.avi"), m_tree.path("v/sub/deep/c.avi")}));
 
     m_list.Clear();
     m_list.OpenDropped({playList});
