@@ -26,27 +26,50 @@ struct TCollect final : TFileSearchSink
     }
 };
 
-struct TMaskCase
+// Predicates on two texts: a name and a mask, a device and a file system type.
+struct TTextPairCase
 {
-    const char *name;
-    const char *mask;
-    bool matches;
+    bool (*predicate)(const QString &, const QString &);
+    const char *first;
+    const char *second;
+    bool holds;
 };
 
-class MaskTest : public testing::TestWithParam<TMaskCase> {};
+class TextPairTest : public testing::TestWithParam<TTextPairCase> {};
 
-TEST_P(MaskTest, MatchesStarsAndQuestionMarks)
+TEST_P(TextPairTest, Holds)
 {
-    EXPECT_EQ(MatchesMask(QString::fromUtf8(GetParam().name), QString::fromUtf8(GetParam().mask)), GetParam().matches);
+    const TTextPairCase &c = GetParam();
+    EXPECT_EQ(c.predicate(QString::fromUtf8(c.first), QString::fromUtf8(c.second)), c.holds) << c.first << " " << c.second;
 }
 
+// Masks of stars and question marks, matched with case.
 INSTANTIATE_TEST_SUITE_P(
-    Masks, MaskTest,
-    testing::Values(TMaskCase{"tape.avi", "*.avi", true}, TMaskCase{"tape.avi.txt", "*.avi", false},
-                    TMaskCase{"noext", "*.*", true}, TMaskCase{"tape1.avi", "tape?.avi", true},
-                    TMaskCase{"tape12.avi", "tape?.avi", false}, TMaskCase{"TAPE.AVI", "*.avi", false},
-                    TMaskCase{"a-b-c.avi", "a*c*.avi", true}, TMaskCase{"été 2005.avi", "été*", true},
-                    TMaskCase{"x", "*x*", true}, TMaskCase{"", "?", false}));
+    Masks, TextPairTest,
+    testing::Values(TTextPairCase{MatchesMask, "tape.avi", "*.avi", true}, TTextPairCase{MatchesMask, "tape.avi.txt", "*.avi", false},
+                    TTextPairCase{MatchesMask, "noext", "*.*", true}, TTextPairCase{MatchesMask, "tape1.avi", "tape?.avi", true},
+                    TTextPairCase{MatchesMask, "tape12.avi", "tape?.avi", false}, TTextPairCase{MatchesMask, "TAPE.AVI", "*.avi", false},
+                    TTextPairCase{MatchesMask, "a-b-c.avi", "a*c*.avi", true}, TTextPairCase{MatchesMask, "été 2005.avi", "été*", true},
+                    TTextPairCase{MatchesMask, "x", "*x*", true}, TTextPairCase{MatchesMask, "", "?", false}));
+
+// Only local disks are searched by "All".
+INSTANTIATE_TEST_SUITE_P(
+    Volumes, TextPairTest,
+    testing::Values(TTextPairCase{IsLocalDiskVolume, "/dev/sda1", "ext4", true},
+                    TTextPairCase{IsLocalDiskVolume, "/dev/nvme0n1p2", "btrfs", true},
+                    TTextPairCase{IsLocalDiskVolume, "/dev/sdb1", "fuseblk", true},
+                    TTextPairCase{IsLocalDiskVolume, "/dev/sdc1", "vfat", true},
+                    TTextPairCase{IsLocalDiskVolume, "tank/videos", "zfs", true},
+                    TTextPairCase{IsLocalDiskVolume, "proc", "proc", false},
+                    TTextPairCase{IsLocalDiskVolume, "sysfs", "sysfs", false},
+                    TTextPairCase{IsLocalDiskVolume, "udev", "devtmpfs", false},
+                    TTextPairCase{IsLocalDiskVolume, "tmpfs", "tmpfs", false},
+                    TTextPairCase{IsLocalDiskVolume, "/dev/loop3", "squashfs", false},
+                    TTextPairCase{IsLocalDiskVolume, "/dev/sr0", "iso9660", false},
+                    TTextPairCase{IsLocalDiskVolume, "server:/videos", "nfs4", false},
+                    TTextPairCase{IsLocalDiskVolume, "//nas/videos", "cifs", false},
+                    TTextPairCase{IsLocalDiskVolume, "overlay", "overlay", false},
+                    TTextPairCase{IsLocalDiskVolume, "ext4-without-device", "ext4", false}));
 
 TEST(ExtensionFilterTest, TakesListedExtensionsInAnyCase)
 {
@@ -58,31 +81,6 @@ TEST(ExtensionFilterTest, TakesListedExtensionsInAnyCase)
     EXPECT_FALSE(avi.accepts("avi"));
     EXPECT_TRUE(TExtensionFilter().accepts("anything"));
 }
-
-struct TVolumeCase
-{
-    const char *device;
-    const char *type;
-    bool disk;
-};
-
-class VolumeTest : public testing::TestWithParam<TVolumeCase> {};
-
-TEST_P(VolumeTest, OnlyLocalDisksAreSearchedByAll)
-{
-    EXPECT_EQ(IsLocalDiskVolume(QString::fromUtf8(GetParam().device), QString::fromUtf8(GetParam().type)), GetParam().disk);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Volumes, VolumeTest,
-    testing::Values(TVolumeCase{"/dev/sda1", "ext4", true}, TVolumeCase{"/dev/nvme0n1p2", "btrfs", true},
-                    TVolumeCase{"/dev/sdb1", "fuseblk", true}, TVolumeCase{"/dev/sdc1", "vfat", true},
-                    TVolumeCase{"tank/videos", "zfs", true}, TVolumeCase{"proc", "proc", false},
-                    TVolumeCase{"sysfs", "sysfs", false}, TVolumeCase{"udev", "devtmpfs", false},
-                    TVolumeCase{"tmpfs", "tmpfs", false}, TVolumeCase{"/dev/loop3", "squashfs", false},
-                    TVolumeCase{"/dev/sr0", "iso9660", false}, TVolumeCase{"server:/videos", "nfs4", false},
-                    TVolumeCase{"//nas/videos", "cifs", false}, TVolumeCase{"overlay", "overlay", false},
-                    TVolumeCase{"ext4-without-device", "ext4", false}));
 
 TEST(LocalDiskRootsTest, NeverNamesThePseudoFileSystems)
 {
