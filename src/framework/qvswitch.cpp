@@ -4,6 +4,25 @@
 #include <QEventLoop>
 #include <QTimer>
 
+namespace {
+
+// An argument that begins with "+", "-" or "/" is a switch, except an
+// absolute path: a switch name never holds a "/".
+bool IsSwitch(const QString &argument)
+{
+    if (argument.isEmpty())
+        return false;
+    const QChar first = argument[0];
+    if (first == QLatin1Char('+') || first == QLatin1Char('-'))
+        return true;
+    if (first != QLatin1Char('/'))
+        return false;
+    const qsizetype equal = argument.indexOf(QLatin1Char('='));
+    return !argument.mid(1, equal < 0 ? -1 : equal - 1).contains(QLatin1Char('/'));
+}
+
+} // namespace
+
 TQvSwitch::TQvSwitch(QObject *parent) : QObject(parent) {}
 
 void TQvSwitch::Register(TCustomAbstractAction *action)
@@ -56,7 +75,7 @@ void TQvSwitch::ReadCommandLine()
         TActionEx entry;
         QString name;
         const QChar first = argument.isEmpty() ? QChar() : argument[0];
-        if (first == QLatin1Char('+') || first == QLatin1Char('-') || first == QLatin1Char('/')) {
+        if (IsSwitch(argument)) {
             entry.mode = first == QLatin1Char('+')   ? TSwitchMode::SetTrue
                          : first == QLatin1Char('-') ? TSwitchMode::SetFalse
                                                      : TSwitchMode::ToggleOrText;

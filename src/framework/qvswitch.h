@@ -9,7 +9,8 @@
 //   +name=value    any other action takes the value through SetValueFromText
 //                  (whichever of + - / begins it; a command runs, the text unused)
 //   /quit          the main window closes after the other entries ran
-//   anything else  a plain argument, for DefaultAction when there is one
+//   anything else  a plain argument, for DefaultAction when there is one; so
+//                  is an absolute path ("/videos/a.avi"): no switch holds a "/"
 //
 // Names ignore case and are matched against the Switch of the registered
 // actions, in registration order (the first match wins); an unknown name

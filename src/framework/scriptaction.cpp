@@ -299,8 +299,10 @@ void TNopeAction::Apply()
 bool TNopeAction::LoadFromPrefs(TBrontelPreferences &)
 {
     return guarded([this] {
-        if (applyWhenLoad())
+        if (applyWhenLoad()) {
+            TRecorderBusy loading; // loading is no user's change
             Apply();
+        }
     });
 }
 
@@ -370,8 +372,10 @@ bool TValueAction<T>::LoadFromPrefs(TBrontelPreferences &gp)
         if (m_internalDefault)
             m_internalDefault(m_default);
         m_value = scriptName().isEmpty() ? m_default : readPrefs(gp, scriptName(), m_default);
-        if (applyWhenLoad())
+        if (applyWhenLoad()) {
+            TRecorderBusy loading;
             Apply();
+        }
     });
 }
 
@@ -768,8 +772,10 @@ bool TCheckAction::LoadFromPrefs(TBrontelPreferences &gp)
             m_internalDefault(m_default);
         setCheckState(scriptName().isEmpty() ? m_default : gp.ReadBool(scriptName(), m_default));
         showState();
-        if (applyWhenLoad())
+        if (applyWhenLoad()) {
+            TRecorderBusy loading;
             Apply();
+        }
     });
 }
 

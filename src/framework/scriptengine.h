@@ -27,7 +27,8 @@ class TScriptEngine : public QObject
 public:
     using TCompileHandler = std::function<void(TScriptEngine &engine)>;
 
-    using QObject::QObject;
+    explicit TScriptEngine(QObject *parent = nullptr);
+    ~TScriptEngine() override;
 
     // Registers a procedure whose declaration is the Pascal header text
     // ("procedure Volume(const aInteger:integer);"); false when the engine
@@ -39,11 +40,7 @@ public:
 
 protected:
     // For the engine: runs the handler, when there is one, as a compile starts.
-    void RunCompileHandler()
-    {
-        if (m_compileHandler)
-            m_compileHandler(*this);
-    }
+    void RunCompileHandler();
 
 private:
     TCompileHandler m_compileHandler;
