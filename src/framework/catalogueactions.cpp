@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <optional>
+#include <utility>
 #include <variant>
 
 using actioncatalogue::TActionEntry;
@@ -54,17 +56,21 @@ void Describe(TCustomAbstractAction &action, const TActionEntry &entry)
     action.setEnabled(entry.enabledAtStart);
 }
 
-// A value action of T for a setting: its default is the catalogue's, or
-// computed at load by its rule.
-template <typename A>
-A *ValueAction(TCustomQvActionList &list, const TSetting &setting, const TMachineDefaults &machine)
+// The defaults of a setting: the catalogue's, or computed at load by its rule.
+void SetDefaults(TNopeAction &, const TSetting &, const TMachineDefaults &) {}
+
+void SetDefaults(TCheckAction &action, const TSetting &setting, const TMachineDefaults &)
 {
-    using T = typename A::TValue;
-    auto *action = new A(Text(setting.action), &list);
-    action->setDefaultValue(std::get<T>(setting.defaultValue));
+    action.setDefaultValue(std::get<bool>(setting.defaultValue));
+}
+
+template <typename T>
+void SetDefaults(TValueAction<T> &action, const TSetting &setting, const TMachineDefaults &machine)
+{
+    action.setDefaultValue(std::get<T>(setting.defaultValue));
     if (setting.rule == TDefaultRule::Fixed)
-        return action;
-    action->setInternalDefault([&setting, machine](T &def) {
+        return;
+    action.setInternalDefault([&setting, machine](T &def) {
         if constexpr (std::is_same_v<T, TRectValue>) {
             if (setting.rule == TDefaultRule::CentredWindow) {
                 def = CentredWindow(machine.screenSize ? machine.screenSize() : PrimaryScreenSize());
@@ -83,27 +89,53 @@ A *ValueAction(TCustomQvActionList &list, const TSetting &setting, const TMachin
             def = *typed;
         return true;
     });
+}
+
+template <typename A>
+TCustomAbstractAction *Make(TCustomQvActionList &list, const QString &name, const TSetting *setting, const TMachineDefaults &machine)
+{
+    auto *action = new A(name, &list);
+    if (setting)
+        SetDefaults(*action, *setting, machine);
     return action;
+}
+
+// An action of the class of a value type; a command without one.
+TCustomAbstractAction *NewAction(TCustomQvActionList &list, const QString &name, std::optional<TType> type,
+                                 const TSetting *setting, const TMachineDefaults &machine)
+{
+    if (!type)
+        return Make<TNopeAction>(list, name, setting, machine);
+    switch (*type) {
+    case TType::Check: return Make<TCheckAction>(list, name, setting, machine);
+    case TType::Boolean: return Make<TBooleanAction>(list, name, setting, machine);
+    case TType::Integer: return Make<TIntegerAction>(list, name, setting, machine);
+    case TType::Double: return Make<TDoubleAction>(list, name, setting, machine);
+    case TType::WideString: return Make<TWidestringAction>(list, name, setting, machine);
+    case TType::WStrings: return Make<TWStringsAction>(list, name, setting, machine);
+    case TType::Font: return Make<TFontAction>(list, name, setting, machine);
+    case TType::Rect: return Make<TRectAction>(list, name, setting, machine);
+    }
+    return Make<TNopeAction>(list, name, setting, machine);
+}
+
+// The value type a name's kind prefix gives; none for a command ("na", and
+// the batch commands' "cc").
+std::optional<TType> TypeOfPrefix(QStringView name)
+{
+    static const std::pair<QStringView, TType> kPrefixes[] = {
+        {u"ca", TType::Check},   {u"ba", TType::Boolean},    {u"ia", TType::Integer},  {u"da", TType::Double},
+        {u"wa", TType::WideString}, {u"sa", TType::WStrings}, {u"fa", TType::Font}, {u"ra", TType::Rect},
+    };
+    for (const auto &[prefix, type] : kPrefixes)
+        if (name.startsWith(prefix))
+            return type;
+    return std::nullopt;
 }
 
 TCustomAbstractAction *SettingAction(TCustomQvActionList &list, const TSetting &setting, const TMachineDefaults &machine)
 {
-    TCustomAbstractAction *action = nullptr;
-    switch (setting.type) {
-    case TType::Check: {
-        auto *check = new TCheckAction(Text(setting.action), &list);
-        check->setDefaultValue(std::get<bool>(setting.defaultValue));
-        action = check;
-        break;
-    }
-    case TType::Boolean: action = ValueAction<TBooleanAction>(list, setting, machine); break;
-    case TType::Integer: action = ValueAction<TIntegerAction>(list, setting, machine); break;
-    case TType::Double: action = ValueAction<TDoubleAction>(list, setting, machine); break;
-    case TType::WideString: action = ValueAction<TWidestringAction>(list, setting, machine); break;
-    case TType::WStrings: action = ValueAction<TWStringsAction>(list, setting, machine); break;
-    case TType::Font: action = ValueAction<TFontAction>(list, setting, machine); break;
-    case TType::Rect: action = ValueAction<TRectAction>(list, setting, machine); break;
-    }
+    TCustomAbstractAction *action = NewAction(list, Text(setting.action), setting.type, &setting, machine);
     if (const TActionEntry *entry = actioncatalogue::Find(setting.action))
         Describe(*action, *entry);
     action->setScriptName(Text(setting.key));
@@ -123,30 +155,10 @@ const TSetting *SettingOf(QStringView name)
     return nullptr;
 }
 
-// An action that is no setting, by its kind prefix.
-TCustomAbstractAction *EntryAction(TCustomQvActionList &list, const TActionEntry &entry)
+// An action that is no setting.
+TCustomAbstractAction *EntryAction(TCustomQvActionList &list, const TActionEntry &entry, const TMachineDefaults &machine)
 {
-    const QString name = Text(entry.name);
-    const QStringView prefix = entry.name.left(2);
-    TCustomAbstractAction *action = nullptr;
-    if (prefix == u"ca")
-        action = new TCheckAction(name, &list);
-    else if (prefix == u"wa")
-        action = new TWidestringAction(name, &list);
-    else if (prefix == u"sa")
-        action = new TWStringsAction(name, &list);
-    else if (prefix == u"ia")
-        action = new TIntegerAction(name, &list);
-    else if (prefix == u"da")
-        action = new TDoubleAction(name, &list);
-    else if (prefix == u"ba")
-        action = new TBooleanAction(name, &list);
-    else if (prefix == u"fa")
-        action = new TFontAction(name, &list);
-    else if (prefix == u"ra")
-        action = new TRectAction(name, &list);
-    else
-        action = new TNopeAction(name, &list); // "na" and the batch commands' "cc"
+    TCustomAbstractAction *action = NewAction(list, Text(entry.name), TypeOfPrefix(entry.name), nullptr, machine);
     Describe(*action, entry);
     return action;
 }
@@ -202,7 +214,7 @@ QList<TCustomAbstractAction *> CreateCatalogueActions(TCustomQvActionList &list,
             made << SettingAction(list, setting, machine);
     for (const TActionEntry &entry : actioncatalogue::Actions())
         if (entry.owner == owner && !SettingOf(entry.name))
-            made << EntryAction(list, entry);
+            made << EntryAction(list, entry, machine);
     if (owner == TOwner::Main)
         LinkCtrlShortcuts(list);
     return made;

@@ -316,18 +316,198 @@ bool TNopeAction::SaveToPrefs(TBrontelPreferences &)
     });
 }
 
+// ---------------------------------------------------------------- value rules
+
+namespace {
+
+// What each value type of the value classes brings: its store read and write,
+// its text rule, its script procedure (declaration and arguments) and the
+// arguments of its recorded line.
+template <typename T>
+struct TRules;
+
+// The parameter name the declaration and the switch syntax share; kept in
+// Variables once used.
+struct TSharedParameter
+{
+    static constexpr bool KeepParameter = true;
+};
+
+template <>
+struct TRules<QString> : TSharedParameter
+{
+    static QString DeclarationParameter() { return QStringLiteral("aWidestring"); }
+    static QString SwitchParameter() { return DeclarationParameter(); }
+    static QString Declaration(const QString &s, const QString &v) { return QStringLiteral("procedure %1(const %2:widestring);").arg(s, v); }
+    static QString FromArgs(const QVariantList &args) { return Arg(args, 0).toString(); }
+    static QString Arguments(const QString &value) { return PascalQuoted(value); }
+    static std::optional<QString> Parse(const QString &text) { return text; }
+    static QString Read(TBrontelPreferences &gp, const QString &key, const QString &def) { return gp.ReadString(key, def); }
+    static bool Write(TBrontelPreferences &gp, const QString &key, const QString &value) { return gp.WriteString(key, value); }
+};
+
+template <>
+struct TRules<QStringList> : TSharedParameter
+{
+    static QString DeclarationParameter() { return QStringLiteral("aWStrings"); }
+    static QString SwitchParameter() { return DeclarationParameter(); }
+    static QString Declaration(const QString &s, const QString &) { return QStringLiteral("procedure %1(ws:array of widestring);").arg(s); }
+    static QStringList FromArgs(const QVariantList &args) { return Arg(args, 0).toStringList(); }
+    static QString Arguments(const QStringList &value)
+    {
+        QStringList quoted;
+        for (const QString &line : value)
+            quoted << PascalQuoted(line);
+        return QLatin1Char('[') + quoted.join(QLatin1String(", ")) + QLatin1Char(']');
+    }
+    static std::optional<QStringList> Parse(const QString &text) { return actiontext::ParseCommaText(text); }
+    static QStringList Read(TBrontelPreferences &gp, const QString &key, const QStringList &def) { return gp.ReadStrings(key, def); }
+    static bool Write(TBrontelPreferences &gp, const QString &key, const QStringList &value) { return gp.WriteStrings(key, value); }
+};
+
+template <>
+struct TRules<TFontValue> : TSharedParameter
+{
+    static QString DeclarationParameter() { return QStringLiteral("aFont"); }
+    static QString SwitchParameter() { return DeclarationParameter(); }
+    static QString Declaration(const QString &s, const QString &)
+    {
+        return QStringLiteral("procedure %1(aName:widestring;aSize:integer;aColor:TColor;isBold:Boolean;isItalic:Boolean;"
+                              "isUnderline:Boolean;isStrikeOut:Boolean);")
+            .arg(s);
+    }
+    static TFontValue FromArgs(const QVariantList &args)
+    {
+        TFontValue font;
+        font.name = Arg(args, 0).toString();
+        font.size = Arg(args, 1).toInt();
+        font.color = Arg(args, 2).toInt();
+        font.bold = Arg(args, 3).toBool();
+        font.italic = Arg(args, 4).toBool();
+        font.underline = Arg(args, 5).toBool();
+        font.strikeOut = Arg(args, 6).toBool();
+        return font;
+    }
+    static QString Arguments(const TFontValue &value)
+    {
+        const QString colour = QString::number(quint32(value.color), 16).toUpper().rightJustified(6, QLatin1Char('0'));
+        return QStringLiteral("%1, %2, $%3, %4, %5, %6, %7")
+            .arg(PascalQuoted(value.name), QString::number(value.size), colour, BoolText(value.bold), BoolText(value.italic),
+                 BoolText(value.underline), BoolText(value.strikeOut));
+    }
+    static std::optional<TFontValue> Parse(const QString &) { return std::nullopt; }
+    static TFontValue Read(TBrontelPreferences &gp, const QString &key, const TFontValue &def) { return gp.ReadFont(key, def); }
+    static bool Write(TBrontelPreferences &gp, const QString &key, const TFontValue &value) { return gp.WriteFont(key, value); }
+};
+
+template <>
+struct TRules<qint32> : TSharedParameter
+{
+    static QString DeclarationParameter() { return QStringLiteral("aInteger"); }
+    static QString SwitchParameter() { return DeclarationParameter(); }
+    static QString Declaration(const QString &s, const QString &v) { return QStringLiteral("procedure %1(const %2:integer);").arg(s, v); }
+    static qint32 FromArgs(const QVariantList &args) { return Arg(args, 0).toInt(); }
+    static QString Arguments(qint32 value) { return QString::number(value); }
+    static std::optional<qint32> Parse(const QString &text)
+    {
+        bool ok = false;
+        const qint32 n = text.toInt(&ok, 10);
+        return ok ? n : -1;
+    }
+    static qint32 Read(TBrontelPreferences &gp, const QString &key, qint32 def) { return gp.ReadInteger(key, def); }
+    static bool Write(TBrontelPreferences &gp, const QString &key, qint32 value) { return gp.WriteInteger(key, value); }
+};
+
+template <>
+struct TRules<double> : TSharedParameter
+{
+    static QString DeclarationParameter() { return QStringLiteral("aDouble"); }
+    static QString SwitchParameter() { return DeclarationParameter(); }
+    static QString Declaration(const QString &s, const QString &v) { return QStringLiteral("procedure %1(const %2:Double);").arg(s, v); }
+    static double FromArgs(const QVariantList &args) { return Arg(args, 0).toDouble(); }
+    static QString Arguments(double value) { return actiontext::PascalNumber(value); }
+    static std::optional<double> Parse(const QString &text)
+    {
+        // Infinities and NaN are no setting's value: they read as "not a number".
+        const std::optional<double> number = ParseLocaleFloat(text.trimmed());
+        return number && std::isfinite(*number) ? *number : 0.0;
+    }
+    static double Read(TBrontelPreferences &gp, const QString &key, double def) { return gp.ReadFloat(key, def); }
+    static bool Write(TBrontelPreferences &gp, const QString &key, double value) { return gp.WriteFloat(key, value); }
+};
+
+template <>
+struct TRules<bool> : TSharedParameter
+{
+    static QString DeclarationParameter() { return QStringLiteral("aBoolean"); }
+    static QString SwitchParameter() { return DeclarationParameter(); }
+    static QString Declaration(const QString &s, const QString &v) { return QStringLiteral("procedure %1(const %2:Boolean);").arg(s, v); }
+    static bool FromArgs(const QVariantList &args) { return Arg(args, 0).toBool(); }
+    static QString Arguments(bool value) { return BoolText(value); }
+    static std::optional<bool> Parse(const QString &text) { return actiontext::BooleanFromText(text); }
+    static bool Read(TBrontelPreferences &gp, const QString &key, bool def) { return gp.ReadBool(key, def); }
+    static bool Write(TBrontelPreferences &gp, const QString &key, bool value) { return gp.WriteBool(key, value); }
+};
+
+template <>
+struct TRules<TRectValue>
+{
+    // The declaration and the switch syntax name the value differently:
+    // neither default is kept in Variables, so each text keeps its own.
+    static constexpr bool KeepParameter = false;
+    static QString DeclarationParameter() { return QStringLiteral("left,top,right,bottom"); }
+    static QString SwitchParameter() { return QStringLiteral("aRect"); }
+    static QString Declaration(const QString &s, const QString &v) { return QStringLiteral("procedure %1(const %2:integer);").arg(s, v); }
+    static TRectValue FromArgs(const QVariantList &args)
+    {
+        return TRectValue{Arg(args, 0).toInt(), Arg(args, 1).toInt(), Arg(args, 2).toInt(), Arg(args, 3).toInt()};
+    }
+    static QString Arguments(const TRectValue &r)
+    {
+        return QStringLiteral("%1,%2,%3,%4").arg(r.left).arg(r.top).arg(r.right).arg(r.bottom);
+    }
+    static std::optional<TRectValue> Parse(const QString &text) { return actiontext::RectFromText(text); }
+    static TRectValue Read(TBrontelPreferences &gp, const QString &key, const TRectValue &def) { return gp.ReadRect(key, def); }
+    static bool Write(TBrontelPreferences &gp, const QString &key, const TRectValue &value) { return gp.WriteRect(key, value); }
+};
+
+} // namespace
+
 // ---------------------------------------------------------------- TValueAction
 
 template <typename T>
 void TValueAction<T>::SetValue(const T &value)
 {
-    if (ignoresSameValue() && value == m_value)
-        return;
+    // The Boolean equality rule.
+    if constexpr (std::is_same_v<T, bool>) {
+        if (value == m_value)
+            return;
+    }
     m_value = value;
     if (!scriptName().isEmpty())
-        Record(kIndent + recordedLine(m_value));
+        Record(QStringLiteral("    %1(%2);").arg(scriptName(), TRules<T>::Arguments(m_value)));
     TRecorderBusy busy;
     Apply();
+}
+
+template <typename T>
+bool TValueAction<T>::RegisterInScript(TScriptEngine &engine)
+{
+    if (scriptName().isEmpty())
+        return true;
+    return registerProcedure(engine, ScriptDeclaration(), [this](const QVariantList &args) { SetValue(TRules<T>::FromArgs(args)); });
+}
+
+template <typename T>
+QString TValueAction<T>::ScriptDeclaration()
+{
+    return TRules<T>::Declaration(scriptName(), parameterName(TRules<T>::DeclarationParameter(), TRules<T>::KeepParameter));
+}
+
+template <typename T>
+QString TValueAction<T>::SwitchSyntax()
+{
+    return QStringLiteral("/%1=%2").arg(switchName(), parameterName(TRules<T>::SwitchParameter(), TRules<T>::KeepParameter));
 }
 
 template <typename T>
@@ -359,7 +539,7 @@ void TValueAction<T>::Apply()
 template <typename T>
 void TValueAction<T>::SetValueFromText(const QString &text)
 {
-    if (const std::optional<T> value = parseText(text))
+    if (const std::optional<T> value = TRules<T>::Parse(text))
         SetValue(*value);
 }
 
@@ -371,9 +551,9 @@ bool TValueAction<T>::LoadFromPrefs(TBrontelPreferences &gp)
             m_onDefault(m_default);
         if (m_internalDefault)
             m_internalDefault(m_default);
-        m_value = scriptName().isEmpty() ? m_default : readPrefs(gp, scriptName(), m_default);
+        m_value = scriptName().isEmpty() ? m_default : TRules<T>::Read(gp, scriptName(), m_default);
         if (applyWhenLoad()) {
-            TRecorderBusy loading;
+            TRecorderBusy loading; // loading is no user's change
             Apply();
         }
     });
@@ -388,7 +568,7 @@ bool TValueAction<T>::SaveToPrefs(TBrontelPreferences &gp)
             m_beforeSave(m_value);
         if (m_internalBeforeSave)
             m_internalBeforeSave(m_value);
-        written = scriptName().isEmpty() || writePrefs(gp, scriptName(), m_value);
+        written = scriptName().isEmpty() || TRules<T>::Write(gp, scriptName(), m_value);
     });
     return ran && written;
 }
@@ -409,280 +589,6 @@ template class TValueAction<qint32>;
 template class TValueAction<double>;
 template class TValueAction<bool>;
 template class TValueAction<TRectValue>;
-
-// ---------------------------------------------------------------- TWidestringAction
-
-bool TWidestringAction::RegisterInScript(TScriptEngine &engine)
-{
-    if (scriptName().isEmpty())
-        return true;
-    return registerProcedure(engine, ScriptDeclaration(), [this](const QVariantList &args) { SetValue(Arg(args, 0).toString()); });
-}
-
-QString TWidestringAction::ScriptDeclaration()
-{
-    return QStringLiteral("procedure %1(const %2:widestring);").arg(scriptName(), parameterName(QStringLiteral("aWidestring")));
-}
-
-QString TWidestringAction::SwitchSyntax()
-{
-    return QStringLiteral("/%1=%2").arg(switchName(), parameterName(QStringLiteral("aWidestring")));
-}
-
-QString TWidestringAction::recordedLine(const QString &value) const
-{
-    return QStringLiteral("%1(%2);").arg(scriptName(), PascalQuoted(value));
-}
-
-QString TWidestringAction::readPrefs(TBrontelPreferences &gp, const QString &key, const QString &def) const
-{
-    return gp.ReadString(key, def);
-}
-
-bool TWidestringAction::writePrefs(TBrontelPreferences &gp, const QString &key, const QString &value) const
-{
-    return gp.WriteString(key, value);
-}
-
-// ---------------------------------------------------------------- TWStringsAction
-
-bool TWStringsAction::RegisterInScript(TScriptEngine &engine)
-{
-    if (scriptName().isEmpty())
-        return true;
-    return registerProcedure(engine, ScriptDeclaration(), [this](const QVariantList &args) { SetValue(Arg(args, 0).toStringList()); });
-}
-
-QString TWStringsAction::ScriptDeclaration()
-{
-    return QStringLiteral("procedure %1(ws:array of widestring);").arg(scriptName());
-}
-
-QString TWStringsAction::SwitchSyntax()
-{
-    return QStringLiteral("/%1=%2").arg(switchName(), parameterName(QStringLiteral("aWStrings")));
-}
-
-QString TWStringsAction::recordedLine(const QStringList &value) const
-{
-    QStringList quoted;
-    for (const QString &line : value)
-        quoted << PascalQuoted(line);
-    return QStringLiteral("%1([%2]);").arg(scriptName(), quoted.join(QLatin1String(", ")));
-}
-
-QStringList TWStringsAction::readPrefs(TBrontelPreferences &gp, const QString &key, const QStringList &def) const
-{
-    return gp.ReadStrings(key, def);
-}
-
-bool TWStringsAction::writePrefs(TBrontelPreferences &gp, const QString &key, const QStringList &value) const
-{
-    return gp.WriteStrings(key, value);
-}
-
-// ---------------------------------------------------------------- TFontAction
-
-bool TFontAction::RegisterInScript(TScriptEngine &engine)
-{
-    if (scriptName().isEmpty())
-        return true;
-    return registerProcedure(engine, ScriptDeclaration(), [this](const QVariantList &args) {
-        TFontValue font;
-        font.name = Arg(args, 0).toString();
-        font.size = Arg(args, 1).toInt();
-        font.color = Arg(args, 2).toInt();
-        font.bold = Arg(args, 3).toBool();
-        font.italic = Arg(args, 4).toBool();
-        font.underline = Arg(args, 5).toBool();
-        font.strikeOut = Arg(args, 6).toBool();
-        SetValue(font);
-    });
-}
-
-QString TFontAction::ScriptDeclaration()
-{
-    return QStringLiteral("procedure %1(aName:widestring;aSize:integer;aColor:TColor;isBold:Boolean;isItalic:Boolean;"
-                          "isUnderline:Boolean;isStrikeOut:Boolean);")
-        .arg(scriptName());
-}
-
-QString TFontAction::SwitchSyntax()
-{
-    return QStringLiteral("/%1=%2").arg(switchName(), parameterName(QStringLiteral("aFont")));
-}
-
-QString TFontAction::recordedLine(const TFontValue &value) const
-{
-    const QString colour = QString::number(quint32(value.color), 16).toUpper().rightJustified(6, QLatin1Char('0'));
-    return QStringLiteral("%1(%2, %3, $%4, %5, %6, %7, %8);")
-        .arg(scriptName(), PascalQuoted(value.name), QString::number(value.size), colour, BoolText(value.bold),
-             BoolText(value.italic), BoolText(value.underline), BoolText(value.strikeOut));
-}
-
-TFontValue TFontAction::readPrefs(TBrontelPreferences &gp, const QString &key, const TFontValue &def) const
-{
-    return gp.ReadFont(key, def);
-}
-
-bool TFontAction::writePrefs(TBrontelPreferences &gp, const QString &key, const TFontValue &value) const
-{
-    return gp.WriteFont(key, value);
-}
-
-// ---------------------------------------------------------------- TIntegerAction
-
-bool TIntegerAction::RegisterInScript(TScriptEngine &engine)
-{
-    if (scriptName().isEmpty())
-        return true;
-    return registerProcedure(engine, ScriptDeclaration(), [this](const QVariantList &args) { SetValue(Arg(args, 0).toInt()); });
-}
-
-QString TIntegerAction::ScriptDeclaration()
-{
-    return QStringLiteral("procedure %1(const %2:integer);").arg(scriptName(), parameterName(QStringLiteral("aInteger")));
-}
-
-QString TIntegerAction::SwitchSyntax()
-{
-    return QStringLiteral("/%1=%2").arg(switchName(), parameterName(QStringLiteral("aInteger")));
-}
-
-std::optional<qint32> TIntegerAction::parseText(const QString &text) const
-{
-    bool ok = false;
-    const qint32 n = text.toInt(&ok, 10);
-    return ok ? n : -1;
-}
-
-QString TIntegerAction::recordedLine(const qint32 &value) const
-{
-    return QStringLiteral("%1(%2);").arg(scriptName()).arg(value);
-}
-
-qint32 TIntegerAction::readPrefs(TBrontelPreferences &gp, const QString &key, const qint32 &def) const
-{
-    return gp.ReadInteger(key, def);
-}
-
-bool TIntegerAction::writePrefs(TBrontelPreferences &gp, const QString &key, const qint32 &value) const
-{
-    return gp.WriteInteger(key, value);
-}
-
-// ---------------------------------------------------------------- TDoubleAction
-
-bool TDoubleAction::RegisterInScript(TScriptEngine &engine)
-{
-    if (scriptName().isEmpty())
-        return true;
-    return registerProcedure(engine, ScriptDeclaration(), [this](const QVariantList &args) { SetValue(Arg(args, 0).toDouble()); });
-}
-
-QString TDoubleAction::ScriptDeclaration()
-{
-    return QStringLiteral("procedure %1(const %2:Double);").arg(scriptName(), parameterName(QStringLiteral("aDouble")));
-}
-
-QString TDoubleAction::SwitchSyntax()
-{
-    return QStringLiteral("/%1=%2").arg(switchName(), parameterName(QStringLiteral("aDouble")));
-}
-
-std::optional<double> TDoubleAction::parseText(const QString &text) const
-{
-    // Infinities and NaN are no setting's value: they read as "not a number".
-    const std::optional<double> number = ParseLocaleFloat(text.trimmed());
-    return number && std::isfinite(*number) ? *number : 0.0;
-}
-
-QString TDoubleAction::recordedLine(const double &value) const
-{
-    return QStringLiteral("%1(%2);").arg(scriptName(), actiontext::PascalNumber(value));
-}
-
-double TDoubleAction::readPrefs(TBrontelPreferences &gp, const QString &key, const double &def) const
-{
-    return gp.ReadFloat(key, def);
-}
-
-bool TDoubleAction::writePrefs(TBrontelPreferences &gp, const QString &key, const double &value) const
-{
-    return gp.WriteFloat(key, value);
-}
-
-// ---------------------------------------------------------------- TBooleanAction
-
-bool TBooleanAction::RegisterInScript(TScriptEngine &engine)
-{
-    if (scriptName().isEmpty())
-        return true;
-    return registerProcedure(engine, ScriptDeclaration(), [this](const QVariantList &args) { SetValue(Arg(args, 0).toBool()); });
-}
-
-QString TBooleanAction::ScriptDeclaration()
-{
-    return QStringLiteral("procedure %1(const %2:Boolean);").arg(scriptName(), parameterName(QStringLiteral("aBoolean")));
-}
-
-QString TBooleanAction::SwitchSyntax()
-{
-    return QStringLiteral("/%1=%2").arg(switchName(), parameterName(QStringLiteral("aBoolean")));
-}
-
-QString TBooleanAction::recordedLine(const bool &value) const
-{
-    return QStringLiteral("%1(%2);").arg(scriptName(), BoolText(value));
-}
-
-bool TBooleanAction::readPrefs(TBrontelPreferences &gp, const QString &key, const bool &def) const
-{
-    return gp.ReadBool(key, def);
-}
-
-bool TBooleanAction::writePrefs(TBrontelPreferences &gp, const QString &key, const bool &value) const
-{
-    return gp.WriteBool(key, value);
-}
-
-// ---------------------------------------------------------------- TRectAction
-
-bool TRectAction::RegisterInScript(TScriptEngine &engine)
-{
-    if (scriptName().isEmpty())
-        return true;
-    return registerProcedure(engine, ScriptDeclaration(), [this](const QVariantList &args) {
-        SetValue(TRectValue{Arg(args, 0).toInt(), Arg(args, 1).toInt(), Arg(args, 2).toInt(), Arg(args, 3).toInt()});
-    });
-}
-
-// The declaration and the switch syntax name the value differently: neither
-// default is kept in Variables, so each text keeps its own.
-QString TRectAction::ScriptDeclaration()
-{
-    return QStringLiteral("procedure %1(const %2:integer);").arg(scriptName(), parameterName(QStringLiteral("left,top,right,bottom"), false));
-}
-
-QString TRectAction::SwitchSyntax()
-{
-    return QStringLiteral("/%1=%2").arg(switchName(), parameterName(QStringLiteral("aRect"), false));
-}
-
-QString TRectAction::recordedLine(const TRectValue &value) const
-{
-    return QStringLiteral("%1(%2,%3,%4,%5);").arg(scriptName()).arg(value.left).arg(value.top).arg(value.right).arg(value.bottom);
-}
-
-TRectValue TRectAction::readPrefs(TBrontelPreferences &gp, const QString &key, const TRectValue &def) const
-{
-    return gp.ReadRect(key, def);
-}
-
-bool TRectAction::writePrefs(TBrontelPreferences &gp, const QString &key, const TRectValue &value) const
-{
-    return gp.WriteRect(key, value);
-}
 
 // ---------------------------------------------------------------- TCheckAction
 

@@ -256,12 +256,16 @@ private:
     TApplyNopeEvent m_onBeforeApply, m_onAfterApply, m_internalApply;
 };
 
-// What every value class shares: the value, its default and the handlers.
+// What every value class shares: the value, its default, the handlers, the
+// store, the script procedure and the texts. The classes below differ only in
+// the type of their value, and the rules that go with it.
 template <typename T>
 class TValueAction : public TAbstractAction
 {
 public:
     using TValue = T;
+
+    explicit TValueAction(const QString &name, TCustomQvActionList *list = nullptr) : TAbstractAction(name, list) {}
 
     const T &value() const { return m_value; }
     // Stores the value, records its macro line and applies it.
@@ -271,9 +275,13 @@ public:
     const T &defaultValue() const { return m_default; }
     void setDefaultValue(const T &value) { m_default = value; }
 
+    // The procedure takes the value's arguments and calls SetValue.
+    bool RegisterInScript(TScriptEngine &engine) override;
     // Runs nothing without a prepare handler; else a fresh value goes through
     // OnPrepare and the internal prepare, and is set only if both agree.
     void Execute() override;
+    QString ScriptDeclaration() override;
+    QString SwitchSyntax() override;
     void Apply() override;
     // The class's text rule; a text the rule refuses changes nothing.
     void SetValueFromText(const QString &text) override;
@@ -291,17 +299,6 @@ public:
     void setInternalBeforeSave(TPrepareEvent<T> h) { m_internalBeforeSave = std::move(h); }
     void setInternalApply(TApplyEvent<T> h) { m_internalApply = std::move(h); }
 
-protected:
-    using TAbstractAction::TAbstractAction;
-
-    virtual std::optional<T> parseText(const QString &text) const = 0;
-    // The macro line without its four leading blanks.
-    virtual QString recordedLine(const T &value) const = 0;
-    virtual T readPrefs(TBrontelPreferences &gp, const QString &key, const T &def) const = 0;
-    virtual bool writePrefs(TBrontelPreferences &gp, const QString &key, const T &value) const = 0;
-    // The Boolean equality rule.
-    virtual bool ignoresSameValue() const { return false; }
-
 private:
     T m_value{};
     T m_default{};
@@ -318,115 +315,54 @@ extern template class TValueAction<double>;
 extern template class TValueAction<bool>;
 extern template class TValueAction<TRectValue>;
 
+// A text, taken from the command line as it is.
 class TWidestringAction : public TValueAction<QString>
 {
 public:
-    explicit TWidestringAction(const QString &name, TCustomQvActionList *list = nullptr) : TValueAction(name, list) {}
-    bool RegisterInScript(TScriptEngine &engine) override;
-    QString ScriptDeclaration() override;
-    QString SwitchSyntax() override;
-
-protected:
-    std::optional<QString> parseText(const QString &text) const override { return text; }
-    QString recordedLine(const QString &value) const override;
-    QString readPrefs(TBrontelPreferences &gp, const QString &key, const QString &def) const override;
-    bool writePrefs(TBrontelPreferences &gp, const QString &key, const QString &value) const override;
+    using TValueAction::TValueAction;
 };
 
+// A list of texts; the command line gives it as comma-delimited text.
 class TWStringsAction : public TValueAction<QStringList>
 {
 public:
-    explicit TWStringsAction(const QString &name, TCustomQvActionList *list = nullptr) : TValueAction(name, list) {}
-    bool RegisterInScript(TScriptEngine &engine) override;
-    QString ScriptDeclaration() override;
-    QString SwitchSyntax() override;
-
-protected:
-    std::optional<QStringList> parseText(const QString &text) const override { return actiontext::ParseCommaText(text); }
-    QString recordedLine(const QStringList &value) const override;
-    QStringList readPrefs(TBrontelPreferences &gp, const QString &key, const QStringList &def) const override;
-    bool writePrefs(TBrontelPreferences &gp, const QString &key, const QStringList &value) const override;
+    using TValueAction::TValueAction;
 };
 
-// A font; text sets nothing.
+// A font; a script gives name, size, colour and style, text sets nothing.
 class TFontAction : public TValueAction<TFontValue>
 {
 public:
-    explicit TFontAction(const QString &name, TCustomQvActionList *list = nullptr) : TValueAction(name, list) {}
-    bool RegisterInScript(TScriptEngine &engine) override;
-    QString ScriptDeclaration() override;
-    QString SwitchSyntax() override;
-
-protected:
-    std::optional<TFontValue> parseText(const QString &) const override { return std::nullopt; }
-    QString recordedLine(const TFontValue &value) const override;
-    TFontValue readPrefs(TBrontelPreferences &gp, const QString &key, const TFontValue &def) const override;
-    bool writePrefs(TBrontelPreferences &gp, const QString &key, const TFontValue &value) const override;
+    using TValueAction::TValueAction;
 };
 
 // A 32-bit integer; a text that is not a decimal integer sets -1.
 class TIntegerAction : public TValueAction<qint32>
 {
 public:
-    explicit TIntegerAction(const QString &name, TCustomQvActionList *list = nullptr) : TValueAction(name, list) {}
-    bool RegisterInScript(TScriptEngine &engine) override;
-    QString ScriptDeclaration() override;
-    QString SwitchSyntax() override;
-
-protected:
-    std::optional<qint32> parseText(const QString &text) const override;
-    QString recordedLine(const qint32 &value) const override;
-    qint32 readPrefs(TBrontelPreferences &gp, const QString &key, const qint32 &def) const override;
-    bool writePrefs(TBrontelPreferences &gp, const QString &key, const qint32 &value) const override;
+    using TValueAction::TValueAction;
 };
 
 // A double; text in the user's number format (or the C locale's), else 0.
 class TDoubleAction : public TValueAction<double>
 {
 public:
-    explicit TDoubleAction(const QString &name, TCustomQvActionList *list = nullptr) : TValueAction(name, list) {}
-    bool RegisterInScript(TScriptEngine &engine) override;
-    QString ScriptDeclaration() override;
-    QString SwitchSyntax() override;
-
-protected:
-    std::optional<double> parseText(const QString &text) const override;
-    QString recordedLine(const double &value) const override;
-    double readPrefs(TBrontelPreferences &gp, const QString &key, const double &def) const override;
-    bool writePrefs(TBrontelPreferences &gp, const QString &key, const double &value) const override;
+    using TValueAction::TValueAction;
 };
 
-// A Boolean; setting the value it holds does nothing.
+// A Boolean; setting the value it holds does nothing at all.
 class TBooleanAction : public TValueAction<bool>
 {
 public:
-    explicit TBooleanAction(const QString &name, TCustomQvActionList *list = nullptr) : TValueAction(name, list) {}
-    bool RegisterInScript(TScriptEngine &engine) override;
-    QString ScriptDeclaration() override;
-    QString SwitchSyntax() override;
-
-protected:
-    std::optional<bool> parseText(const QString &text) const override { return actiontext::BooleanFromText(text); }
-    QString recordedLine(const bool &value) const override;
-    bool readPrefs(TBrontelPreferences &gp, const QString &key, const bool &def) const override;
-    bool writePrefs(TBrontelPreferences &gp, const QString &key, const bool &value) const override;
-    bool ignoresSameValue() const override { return true; }
+    using TValueAction::TValueAction;
 };
 
-// A rectangle. Scripts and recorded lines give it as left, top, right, bottom.
+// A rectangle, "(left, top, right, bottom)" on the command line; scripts and
+// recorded lines give it as left, top, right, bottom.
 class TRectAction : public TValueAction<TRectValue>
 {
 public:
-    explicit TRectAction(const QString &name, TCustomQvActionList *list = nullptr) : TValueAction(name, list) {}
-    bool RegisterInScript(TScriptEngine &engine) override;
-    QString ScriptDeclaration() override;
-    QString SwitchSyntax() override;
-
-protected:
-    std::optional<TRectValue> parseText(const QString &text) const override { return actiontext::RectFromText(text); }
-    QString recordedLine(const TRectValue &value) const override;
-    TRectValue readPrefs(TBrontelPreferences &gp, const QString &key, const TRectValue &def) const override;
-    bool writePrefs(TBrontelPreferences &gp, const QString &key, const TRectValue &value) const override;
+    using TValueAction::TValueAction;
 };
 
 // An on/off state held in the check mark. Its caption, hint and image follow
