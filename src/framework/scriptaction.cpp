@@ -708,44 +708,32 @@ void TCheckAction::setDefaultValue(bool value)
 
 void TCheckAction::setTrueCaption(const QString &caption)
 {
-    m_trueCaption = caption;
-    if (isChecked())
-        setCaption(caption);
+    setStateValue(m_trueCaption, caption, true, &TCustomAbstractAction::setCaption);
 }
 
 void TCheckAction::setFalseCaption(const QString &caption)
 {
-    m_falseCaption = caption;
-    if (!isChecked())
-        setCaption(caption);
+    setStateValue(m_falseCaption, caption, false, &TCustomAbstractAction::setCaption);
 }
 
 void TCheckAction::setTrueHint(const QString &hint)
 {
-    m_trueHint = hint;
-    if (isChecked())
-        setHint(hint);
+    setStateValue(m_trueHint, hint, true, &TCustomAbstractAction::setHint);
 }
 
 void TCheckAction::setFalseHint(const QString &hint)
 {
-    m_falseHint = hint;
-    if (!isChecked())
-        setHint(hint);
+    setStateValue(m_falseHint, hint, false, &TCustomAbstractAction::setHint);
 }
 
 void TCheckAction::setTrueImageIndex(int index)
 {
-    m_trueImage = index;
-    if (isChecked())
-        setImageIndex(index);
+    setStateValue(m_trueImage, index, true, &TCustomAbstractAction::setImageIndex);
 }
 
 void TCheckAction::setFalseImageIndex(int index)
 {
-    m_falseImage = index;
-    if (!isChecked())
-        setImageIndex(index);
+    setStateValue(m_falseImage, index, false, &TCustomAbstractAction::setImageIndex);
 }
 
 void TCheckAction::showState()

@@ -316,54 +316,20 @@ extern template class TValueAction<bool>;
 extern template class TValueAction<TRectValue>;
 
 // A text, taken from the command line as it is.
-class TWidestringAction : public TValueAction<QString>
-{
-public:
-    using TValueAction::TValueAction;
-};
-
+using TWidestringAction = TValueAction<QString>;
 // A list of texts; the command line gives it as comma-delimited text.
-class TWStringsAction : public TValueAction<QStringList>
-{
-public:
-    using TValueAction::TValueAction;
-};
-
+using TWStringsAction = TValueAction<QStringList>;
 // A font; a script gives name, size, colour and style, text sets nothing.
-class TFontAction : public TValueAction<TFontValue>
-{
-public:
-    using TValueAction::TValueAction;
-};
-
+using TFontAction = TValueAction<TFontValue>;
 // A 32-bit integer; a text that is not a decimal integer sets -1.
-class TIntegerAction : public TValueAction<qint32>
-{
-public:
-    using TValueAction::TValueAction;
-};
-
+using TIntegerAction = TValueAction<qint32>;
 // A double; text in the user's number format (or the C locale's), else 0.
-class TDoubleAction : public TValueAction<double>
-{
-public:
-    using TValueAction::TValueAction;
-};
-
+using TDoubleAction = TValueAction<double>;
 // A Boolean; setting the value it holds does nothing at all.
-class TBooleanAction : public TValueAction<bool>
-{
-public:
-    using TValueAction::TValueAction;
-};
-
+using TBooleanAction = TValueAction<bool>;
 // A rectangle, "(left, top, right, bottom)" on the command line; scripts and
 // recorded lines give it as left, top, right, bottom.
-class TRectAction : public TValueAction<TRectValue>
-{
-public:
-    using TValueAction::TValueAction;
-};
+using TRectAction = TValueAction<TRectValue>;
 
 // An on/off state held in the check mark. Its caption, hint and image follow
 // the state: the True... ones while checked, the False... ones otherwise. A
@@ -423,6 +389,14 @@ public:
 private:
     // The caption, hint and image of the current state.
     void showState();
+    // Sets the text or image of one state, shown at once in that state.
+    template <typename V, typename Show>
+    void setStateValue(V &slot, const V &value, bool ofChecked, Show show)
+    {
+        slot = value;
+        if (isChecked() == ofChecked)
+            (this->*show)(value);
+    }
 
     bool m_default = false;
     QString m_trueCaption, m_falseCaption, m_trueHint, m_falseHint;

@@ -1,6 +1,12 @@
 #include "framework/scriptengine.h"
 
-TScriptEngine::TScriptEngine(QObject *parent) : QObject(parent) {}
+#include "framework/macrorecorder.h"
+
+TScriptEngine::TScriptEngine(QObject *parent) : QObject(parent)
+{
+    // A recorder left Busy by an earlier engine's run would never record again.
+    TMacroRecorder::Instance().SetBusy(false);
+}
 
 TScriptEngine::~TScriptEngine() = default;
 

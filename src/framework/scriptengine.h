@@ -27,6 +27,7 @@ class TScriptEngine : public QObject
 public:
     using TCompileHandler = std::function<void(TScriptEngine &engine)>;
 
+    // Clears the macro recorder's Busy flag.
     explicit TScriptEngine(QObject *parent = nullptr);
     ~TScriptEngine() override;
 
