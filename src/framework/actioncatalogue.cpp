@@ -160,10 +160,12 @@ const std::vector<TActionEntry> &Table()
         // The scene editor, on the main list.
         E{.name = u"caEditerScenes", .caption = u"Edit the scenes", .checkedCaption = u"Quit the Scenes Editor",
           .shortcuts = {u"Alt+E"}, .stored = false},
-        E{.name = u"saInsererScene", .caption = u"Insert a scene", .hint = u"Add a scene by cutting at the current position in the video"},
-        E{.name = u"saSupprimerScene", .caption = u"Delete a scene", .hint = u"Delete the selected scene"},
+        // Its three commands hold no setting.
+        E{.name = u"saInsererScene", .caption = u"Insert a scene", .hint = u"Add a scene by cutting at the current position in the video",
+          .stored = false},
+        E{.name = u"saSupprimerScene", .caption = u"Delete a scene", .hint = u"Delete the selected scene", .stored = false},
         E{.name = u"caEditerTitres", .caption = u"Edit the title", .checkedCaption = u"Finish editing titles", .scriptName = u"edTitles"},
-        E{.name = u"saEnregistrerScn", .caption = u"Save the scn file", .hint = u"Save the scenes in the scn file"},
+        E{.name = u"saEnregistrerScn", .caption = u"Save the scn file", .hint = u"Save the scenes in the scn file", .stored = false},
 
         // The file-list manager.
         E{.name = u"saOpenFiles", .caption = u"Open...", .hint = u"Open files", .shortcuts = {u"Ctrl+O"}, .owner = TOwner::FileList},
