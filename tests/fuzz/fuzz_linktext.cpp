@@ -3,18 +3,15 @@
 
 #include "framework/linkmarkup.h"
 #include "framework/linktext.h"
+#include "fuzzgui.h"
 
-#include <QGuiApplication>
 #include <QTextDocument>
 
 #include <cstdint>
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Never destroyed: the platform's devices do not survive the end of the program in any order.
-    static QGuiApplication *app = new QGuiApplication(*argc, *argv);
-    (void)app;
+    StartOffscreenGui(argc, argv);
     return 0;
 }
 
