@@ -183,6 +183,20 @@ const std::vector<TActionEntry> &Table()
           .shortcuts = {u"Ctrl+Shift+S"}, .owner = TOwner::FileList},
         E{.name = u"naParentFolder", .caption = u"Parent folder", .hint = u"Open the parent folder of the selected file",
           .shortcuts = {u"F9"}, .owner = TOwner::FileList},
+        E{.name = u"naClearSelected", .caption = u"Remove", .hint = u"Remove the selected files without destroying them",
+          .shortcuts = {u"Ctrl+X"}, .owner = TOwner::FileList},
+        E{.name = u"naAbort", .caption = u"Abort", .hint = u"Abort the current operations", .shortcuts = {u"Esc"},
+          .owner = TOwner::FileList},
+        E{.name = u"naSavePreferredPlayList", .caption = u"Save", .hint = u"Save the playlist", .shortcuts = {u"Ctrl+S"},
+          .owner = TOwner::FileList},
+        E{.name = u"waPreferredFolderName", .caption = u"Preferred Folder", .hint = u"Change the name of the preferred folder",
+          .shortcuts = {u"Ctrl+Shift+F"}, .owner = TOwner::FileList},
+        E{.name = u"waPreferredPlayListName", .caption = u"Preferred playlist",
+          .hint = u"Change the name of the preferred Playlist", .shortcuts = {u"Ctrl+Shift+L"}, .owner = TOwner::FileList},
+        // The list kept between runs.
+        E{.name = u"saFileNames", .caption = u"FileNames", .owner = TOwner::FileList},
+        E{.name = u"baOpenlastFiles", .caption = u"ReOpen", .hint = u"ReOpen the files", .owner = TOwner::FileList},
+        E{.name = u"waActiveFile", .caption = u"Active File", .hint = u"Change the active file", .owner = TOwner::FileList},
 
         // The application manager.
         E{.name = u"caScript", .caption = u"Script", .shortcuts = {u"F12"}, .scriptName = u"Script", .owner = TOwner::AppliMan,

@@ -124,6 +124,11 @@ const std::vector<TSetting> &Table()
         Integer(u"FormatDuree", u"iaFormatDuree", 0, 0, 2, true,
                 u"scene duration format: 0 h:mm:ss.ff, 1 h:mm:ss:ff, 2 in words"),
         Check(u"edTitles", u"caEditerTitres", false, false, u"title editing open"),
+        // The file list kept between runs.
+        {u"FileNames", u"saFileNames", TType::WStrings, QStringList{}, 0, 0, true, false, TDefaultRule::Fixed,
+         u"the listed files, opened again at the next start"},
+        Boolean(u"OpenlastFiles", u"baOpenlastFiles", true, u"open the files listed at the last quit"),
+        Text(u"ActiveFile", u"waActiveFile", u"", true, u"the file shown at the last quit"),
         // The last parameters of the commands that ask for one.
         Double(u"timedifference", u"ccDecalageHoraire", 0.0, false,
                u"time difference of ConvertirNTSC / ConvertirPal, in days"),
