@@ -8,22 +8,8 @@
 #include <QFileInfo>
 
 #include <cmath>
-#include <mutex>
 
 namespace {
-
-// Record constructions share one probe pipeline and its result: one at a time.
-std::mutex &RecordLock()
-{
-    static std::mutex lock;
-    return lock;
-}
-
-TdmList &SharedProbe()
-{
-    static TdmList probe;
-    return probe;
-}
 
 QString ReplaceExtension(const QString &path, const QString &extension)
 {
@@ -38,8 +24,6 @@ QString ReplaceExtension(const QString &path, const QString &extension)
 
 TaviFichier::TaviFichier(const QString &fullPath, const QString &datecodeFormat) : TSRFichier(fullPath)
 {
-    std::lock_guard guard(RecordLock());
-
     // 1. before the probe
     datecodeText = timecodeText = QStringLiteral("-");
     datecodeSortText = QString(QChar(0xFE));
@@ -63,13 +47,12 @@ TaviFichier::TaviFichier(const QString &fullPath, const QString &datecodeFormat)
     // give it (interleaved, or a video stream whose frames are DV), so
     // nothing is retried with the code forced to dvsd: the file is never
     // written to here.
-    TdmList &probe = SharedProbe();
-    if (!probe.Probe(fullPath)) {
+    TProbeResult r;
+    if (!ProbeFile(fullPath, r)) {
         timecodeText.clear();
         datecodeText.clear();
         datecodeSortText = QString(QChar(0xFF));
     }
-    const TProbeResult &r = probe.result();
 
     // 5. video
     bool ntscGuess = false;

@@ -43,6 +43,8 @@ struct TVideoInfoHeader
     qint64 avgTimePerFrame = 0; // 100 ns units
     TBitmapInfoHeader bitmap;
 
+    friend bool operator==(const TVideoInfoHeader &, const TVideoInfoHeader &) = default;
+
     static TVideoInfoHeader read(const quint8 *p);
     void write(quint8 *p) const;
 };
