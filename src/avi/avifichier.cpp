@@ -20,162 +20,185 @@ QString ReplaceExtension(const QString &path, const QString &extension)
     return info.dir().filePath(base + extension);
 }
 
-} // namespace
-
-TaviFichier::TaviFichier(const QString &fullPath, const QString &datecodeFormat) : TSRFichier(fullPath)
+bool IsPrintable(TFourcc code)
 {
-    // 1. before the probe
-    datecodeText = timecodeText = QStringLiteral("-");
-    datecodeSortText = QString(QChar(0xFE));
+    for (int i = 0; i < 4; ++i)
+        if (quint8(code >> (8 * i)) < 0x20)
+            return false;
+    return true;
+}
 
-    // 2. companions
-    hasSceneFile = QFileInfo::exists(ReplaceExtension(fullPath, QStringLiteral(".scn")));
-    hasSubtitleFile = QFileInfo::exists(ReplaceExtension(fullPath, QStringLiteral(".srt")));
+// The frame rate that a frame time (100 ns) gives, to the hundredth.
+double RateOfFrameTime(qint64 frameTime)
+{
+    return frameTime > 0 ? double(std::llround(1e9 / double(frameTime))) / 100.0 : 0;
+}
 
-    // 3. header walk (an error opening the file goes to the caller)
-    const TFriendlyAviParam header(fullPath);
-    if (header.valid()) {
-        codec = header.codecCode();
-    } else {
-        timecodeText.clear();
-        datecodeText.clear();
-        datecodeSortText = QString(QChar(0xFF));
-        codec.clear();
-    }
-
-    // 4. probe. The probe takes DV under any codec code capture programs
-    // give it (interleaved, or a video stream whose frames are DV), so
-    // nothing is retried with the code forced to dvsd: the file is never
-    // written to here.
-    TProbeResult r;
-    if (!ProbeFile(fullPath, r)) {
-        timecodeText.clear();
-        datecodeText.clear();
-        datecodeSortText = QString(QChar(0xFF));
-    }
-
-    // 5. video
-    bool ntscGuess = false;
+// The facts of what the header walk and the probe found.
+void TakeProbe(TVideoFileFacts &f, const TFriendlyAviParam &header, const TProbeResult &r)
+{
     if (r.videoFound) {
         const TBitmapInfoHeader &bmp = r.videoFormat.bitmap;
-        bool printable = true;
-        for (int i = 0; i < 4; ++i)
-            printable = printable && quint8(bmp.compression >> (8 * i)) >= 0x20;
-        if (printable)
-            codec = FourccText(bmp.compression);
-        width = bmp.width;
-        displayHeight = qAbs(bmp.height);
-        videoText = QStringLiteral("%1 x %2").arg(width).arg(displayHeight);
-        ntscGuess = displayHeight > 0 && displayHeight % 60 == 0;
-        const qint64 frameTime = r.videoFormat.avgTimePerFrame;
-        if (frameTime > 0) {
-            frameRate = double(std::llround(1e9 / double(frameTime))) / 100.0;
-            frameCount = qint32(std::llround(double(r.videoDuration) / double(frameTime)));
+        if (IsPrintable(bmp.compression))
+            f.codec = bmp.compression;
+        else if (header.valid())
+            f.codec = header.videoStream() ? header.videoStream()->handler() : MakeFourcc("none");
+        f.hasVideo = true;
+        f.width = bmp.width;
+        f.height = qAbs(bmp.height);
+        f.frameTime = r.videoFormat.avgTimePerFrame;
+        if (f.frameTime > 0) {
+            f.frameRate = RateOfFrameTime(f.frameTime);
+            f.frameCount = qint32(std::llround(double(r.videoDuration) / double(f.frameTime)));
         }
-        duration = r.videoDuration;
-        durationText = FrameDurationText(r.videoDuration, frameTime);
-        bitRate = r.videoFormat.bitRate;
-    } else {
-        codec.clear();
-        videoText = QStringLiteral("N/A");
+        f.duration = r.videoDuration;
+        f.bitRate = r.videoFormat.bitRate;
     }
-
-    // 6. audio
     if (r.audioFound) {
         const TWaveFormatEx &w = r.audioFormat;
-        sampleRate = qint32(w.samplesPerSec);
-        sampleBits = w.bitsPerSample;
-        audioText = QString::number(w.samplesPerSec) + QStringLiteral("Hz ");
-        if (sampleBits > 0)
-            audioText += QString::number(sampleBits) + QStringLiteral(" bits ");
-        switch (w.channels) {
-        case 0: channelText = QStringLiteral("no channel"); break;
-        case 1: channelText = QStringLiteral(" mono"); break;
-        case 2: channelText = QStringLiteral(" stereo"); break;
-        default: channelText = QStringLiteral(" stereo (%1)").arg(w.channels); break;
-        }
-        audioText += channelText;
-        audioFormatText = AudioFormatName(w.formatTag) + QLatin1Char(' ') + QString::number(w.avgBytesPerSec) + QStringLiteral(" bytes/s");
-        audioDurationText = frameRate != 0 ? FrameDurationText(r.audioDuration, std::llround(1e7 / frameRate))
-                                           : MillisecondText(r.audioDuration);
+        f.hasAudio = true;
+        f.audioFormatTag = w.formatTag;
+        f.channels = w.channels;
+        f.sampleRate = qint32(w.samplesPerSec);
+        f.sampleBits = w.bitsPerSample;
+        f.audioBytesPerSecond = w.avgBytesPerSec;
+        f.audioDuration = r.audioDuration;
+    }
+    if (!r.dvAccepted)
+        return;
+    f.dvInfoValid = true;
+    if (r.interleavedFound) {
+        f.interleaved = true;
+        f.dvType = r.streamCount >= 2 ? TDvType::Type2 : TDvType::Type1;
+        f.dvSourceWord = r.dvInfo.vauxSrc;
+        // Bit 21 of the VAUX source pack: 50 fields.
+        const bool pal = (f.dvSourceWord & (1u << 21)) != 0;
+        f.standard = pal ? TVideoStandard::Pal : TVideoStandard::Ntsc;
+        f.frameRate = pal ? 25.0 : 30000.0 / 1001.0;
     } else {
-        audioText = QStringLiteral("N/A");
+        f.dvType = TDvType::Type2;
+        const bool ntsc = f.height > 0 && f.height % 60 == 0;
+        f.standard = ntsc ? TVideoStandard::Ntsc : TVideoStandard::Pal;
     }
-
-    // 7.
-    if (audioText == QLatin1String("N/A") && videoText == QLatin1String("N/A"))
-        datecodeSortText = QString(QChar(0xFF));
-
-    // 8. DV facts
-    if (r.dvAccepted) {
-        dvInfoValid = true;
-        if (r.interleavedFound) {
-            dvType = r.streamCount >= 2 ? 2 : 1;
-            isInterleavedType2 = dvType == 2;
-            dvSourceWord = r.dvInfo.vauxSrc;
-            if (dvSourceWord & (1u << 21)) {
-                videoText += QStringLiteral(" (Pal");
-                standard = 0;
-                frameRate = 25.0;
-            } else {
-                videoText += QStringLiteral(" (NTSC");
-                standard = 1;
-                frameRate = 30000.0 / 1001.0;
-            }
-        } else {
-            dvType = 2;
-            videoText += ntscGuess ? QStringLiteral(" (NTSC") : QStringLiteral(" (Pal");
-            standard = ntscGuess ? 1 : 0;
-        }
-        is16x9 = r.first16x9;
-        aspectText = is16x9 ? QStringLiteral(" 16x9)") : QStringLiteral(" 4x3)");
-        displayHeight = is16x9 ? width * 9 / 16 : width * 3 / 4;
-        if (r.firstDatecodePresent) {
-            firstDatecode = r.firstDatecode;
-            datecodeText = FormatDateTime(datecodeFormat, firstDatecode);
-            if (datecodeText.isEmpty())
-                datecodeText = QStringLiteral("N/A");
-        } else {
-            datecodeText = QStringLiteral("N/A");
-        }
-        if (sampleRate == 32000 && sampleBits == 16)
-            audioText = QStringLiteral("32000Hz 12(16) bits ") + channelText;
-        timecodeText = r.firstTimecodePresent ? TimecodeNameText(r.firstTimecode) : QStringLiteral("N/A");
-        datecodeSortText = r.firstDatecodePresent ? DatecodeSortText(firstDatecode) : QStringLiteral("N/A");
-    }
-
-    // 9. sort keys
-    const QString tail = (fileName() + fullPath).toLower();
-    datecodeSortKey = datecodeSortText + tail;
-    timecodeSortKey = timecodeText + tail;
-    durationSortKey = QString::asprintf("%.12lld", static_cast<long long>(duration)) + tail;
+    f.aspect = r.first16x9 ? TDisplayAspect::Ratio16x9 : TDisplayAspect::Ratio4x3;
+    if (r.firstDatecodePresent)
+        f.firstDatecode = r.firstDatecode;
+    if (r.firstTimecodePresent)
+        f.firstTimecode = r.firstTimecode;
 }
 
-bool TaviFichier::hasDatecode() const
+QString ChannelText(qint32 channels)
 {
-    return dvInfoValid && firstDatecode != 0 && datecodeText != QLatin1String("N/A")
-           && datecodeText != QLatin1String("Error") && datecodeText != QLatin1String("-");
+    switch (channels) {
+    case 0: return QStringLiteral("no channel");
+    case 1: return QStringLiteral(" mono");
+    case 2: return QStringLiteral(" stereo");
+    default: return QStringLiteral(" stereo (%1)").arg(channels);
+    }
 }
 
-void TaviFichier::setDisplayShift(TDateTime shift)
+} // namespace
+
+qint32 TVideoFileFacts::displayHeight() const
 {
-    displayShift = shift;
-    const qint64 seconds = std::llround(std::fabs(shift) * 86400.0);
+    switch (aspect) {
+    case TDisplayAspect::Ratio16x9: return width * 9 / 16;
+    case TDisplayAspect::Ratio4x3: return width * 3 / 4;
+    case TDisplayAspect::Unknown: break;
+    }
+    return height;
+}
+
+TVideoFileFacts ReadVideoFileFacts(const QString &fullPath)
+{
+    TVideoFileFacts f;
+    f.hasSceneFile = QFileInfo::exists(ReplaceExtension(fullPath, QStringLiteral(".scn")));
+    f.hasSubtitleFile = QFileInfo::exists(ReplaceExtension(fullPath, QStringLiteral(".srt")));
+    // An error opening the file goes to the caller.
+    const TFriendlyAviParam header(fullPath);
+    f.aviValid = header.valid();
+    // The probe takes DV under any codec code capture programs give it
+    // (interleaved, or a video stream whose frames are DV), so nothing is
+    // retried with the code forced to dvsd: the file is never written to.
+    TProbeResult r;
+    f.probed = ProbeFile(fullPath, r);
+    TakeProbe(f, header, r);
+    return f;
+}
+
+TVideoFileTexts VideoFileTexts(const TVideoFileFacts &f, const QString &datecodeFormat)
+{
+    static const QString na = QStringLiteral("N/A");
+    TVideoFileTexts t;
+    t.codec = f.codec ? FourccText(*f.codec) : QString();
+
+    if (f.hasVideo) {
+        t.video = QStringLiteral("%1 x %2").arg(f.width).arg(f.height);
+        t.duration = FrameDurationText(f.duration, f.frameTime);
+    } else {
+        t.video = na;
+    }
+
+    if (f.hasAudio) {
+        t.channel = ChannelText(f.channels);
+        t.audio = QString::number(f.sampleRate) + QStringLiteral("Hz ");
+        if (f.dvInfoValid && f.sampleRate == 32000 && f.sampleBits == 16)
+            t.audio += QStringLiteral("12(16) bits "); // DV 32 kHz sound is 12-bit, delivered as 16-bit
+        else if (f.sampleBits > 0)
+            t.audio += QString::number(f.sampleBits) + QStringLiteral(" bits ");
+        t.audio += t.channel;
+        t.audioFormat = AudioFormatName(f.audioFormatTag) + QLatin1Char(' ') + QString::number(f.audioBytesPerSecond)
+                        + QStringLiteral(" bytes/s");
+        // In frames of the rate the video format gives.
+        const double rate = RateOfFrameTime(f.frameTime);
+        t.audioDuration = rate != 0 ? FrameDurationText(f.audioDuration, std::llround(1e7 / rate)) : MillisecondText(f.audioDuration);
+    } else {
+        t.audio = na;
+    }
+
+    if (f.dvInfoValid) {
+        t.video += f.standard == TVideoStandard::Ntsc ? QStringLiteral(" (NTSC") : QStringLiteral(" (Pal");
+        t.aspect = f.is16x9() ? QStringLiteral(" 16x9)") : QStringLiteral(" 4x3)");
+        t.datecode = f.firstDatecode ? FormatDateTime(datecodeFormat, *f.firstDatecode) : QString();
+        if (t.datecode.isEmpty())
+            t.datecode = na;
+        t.timecode = f.firstTimecode ? TimecodeNameText(*f.firstTimecode) : na;
+        t.datecodeSort = f.firstDatecode ? DatecodeSortText(*f.firstDatecode) : na;
+    } else {
+        // Without DV the probe gave no datecode: "-" as before it ran, nothing
+        // for a file that is no usable AVI file.
+        const bool usable = f.aviValid && f.probed;
+        t.datecode = t.timecode = usable ? QStringLiteral("-") : QString();
+        t.datecodeSort = usable && (f.hasVideo || f.hasAudio) ? QString(QChar(0xFE)) : QString(QChar(0xFF));
+    }
+    return t;
+}
+
+TaviFichier::TaviFichier(const QString &fullPath, const QString &datecodeFormat)
+    : TSRFichier(fullPath), m_facts(ReadVideoFileFacts(fullPath)), m_texts(VideoFileTexts(m_facts, datecodeFormat))
+{
+}
+
+QString TaviFichier::displayShiftText() const
+{
+    const qint64 seconds = std::llround(std::fabs(m_displayShift) * 86400.0);
     const qint64 days = seconds / 86400;
-    QString text = QString::asprintf("%c%02lld:%02lld:%02lld", shift < 0 ? '-' : '+', static_cast<long long>((seconds / 3600) % 24),
-                                     static_cast<long long>((seconds / 60) % 60), static_cast<long long>(seconds % 60));
+    QString text = QString::asprintf("%c%02lld:%02lld:%02lld", m_displayShift < 0 ? '-' : '+',
+                                     static_cast<long long>((seconds / 3600) % 24), static_cast<long long>((seconds / 60) % 60),
+                                     static_cast<long long>(seconds % 60));
     if (days > 0)
         text.insert(1, QStringLiteral("%1d ").arg(days));
-    displayShiftText = text;
+    return text;
 }
 
 QString TaviFichier::GetSortKey(const TSortIndex &index) const
 {
+    const auto tail = [this] { return (fileName() + fullPath()).toLower(); };
     if (index.id == QLatin1String("datecode"))
-        return datecodeSortKey;
+        return m_texts.datecodeSort + tail();
     if (index.id == QLatin1String("timecode"))
-        return timecodeSortKey;
+        return m_texts.timecode + tail();
     if (index.id == QLatin1String("duration"))
-        return durationSortKey;
+        return QString::asprintf("%.12lld", static_cast<long long>(m_facts.duration)) + tail();
     return TSRFichier::GetSortKey(index);
 }

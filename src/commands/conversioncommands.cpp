@@ -29,11 +29,6 @@ const TaviFichier *Video(TAbstractListFichier *fichier)
     return dynamic_cast<const TaviFichier *>(fichier);
 }
 
-bool IsCodec(const TaviFichier &v, const char *code)
-{
-    return v.codec.trimmed().compare(QLatin1String(code), Qt::CaseInsensitive) == 0;
-}
-
 void Declare(TWriterGraphCmd &cmd, const char *start, const char *error, TUpdateDisplay display = udFinal,
              TUpdateFile update = ufAdd)
 {
@@ -44,13 +39,13 @@ void Declare(TWriterGraphCmd &cmd, const char *start, const char *error, TUpdate
     cmd.ErrorMessage = QString::fromLatin1(error);
 }
 
-// Sets a file's condition from a test of its record (false without one).
+// Sets a file's condition from a test of its facts (false without a video record).
 template <typename Test>
 TFileConditionEvent Condition(Test test)
 {
     return [test](TAbstractListFichier *f, bool &visible, bool &enabled) {
         const TaviFichier *v = Video(f);
-        enabled = v && test(*v);
+        enabled = v && test(v->facts());
         visible = true;
     };
 }
@@ -84,7 +79,7 @@ QString TdmAction::folderRule(TAbstractListFichier *fichier, const QString &suff
 void TdmAction::setAudioRates(TAbstractListFichier *fichier, bool both)
 {
     const TaviFichier *v = Video(fichier);
-    const int rate = v ? AudioRateFromText(v->audioText) : 0;
+    const int rate = v ? v->facts().sampleRate : 0;
     if (rate <= 0)
         return;
     TCdm::SetAudioRate(m_cdm.acm1, rate);
@@ -112,7 +107,7 @@ void TdmAction::declareConversionCommands()
 {
     // Convert in type 1
     Declare(ConvertirDV1, "Converting %s into type 1", "An error occured while converting %s in type 1");
-    ConvertirDV1.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && v.dvType == 2 && v.duration > 0; });
+    ConvertirDV1.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.dvInfoValid && v.dvType == TDvType::Type2 && v.duration > 0; });
     ConvertirDV1.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_type1.avi")); };
     ConvertirDV1.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
         return m_cdm.BuildToType1(f->fullPath(), dest);
@@ -120,7 +115,7 @@ void TdmAction::declareConversionCommands()
 
     // Convert in type 2
     Declare(ConvertirDV2, "Converting %s in type 2", "An error occured while converting %s in type 2");
-    ConvertirDV2.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && v.dvType == 1 && v.duration > 0; });
+    ConvertirDV2.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.dvInfoValid && v.dvType == TDvType::Type1 && v.duration > 0; });
     ConvertirDV2.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_type2.avi")); };
     ConvertirDV2.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
         return m_cdm.BuildToType2(f->fullPath(), dest);
@@ -130,8 +125,8 @@ void TdmAction::declareConversionCommands()
     Declare(RecompresserDV2, "Compressing %s in DV type 2", "An error occured while compressing %s in DV type 2");
     RecompresserDV2.OnFileCondition = [](TAbstractListFichier *f, bool &visible, bool &enabled) {
         const TaviFichier *v = Video(f);
-        enabled = v && !v->dvInfoValid && v->duration > 0;
-        visible = v && v->videoText != QLatin1String("N/A");
+        enabled = v && !v->facts().dvInfoValid && v->facts().duration > 0;
+        visible = v && v->facts().hasVideo;
     };
     RecompresserDV2.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_dvtype2.avi")); };
     RecompresserDV2.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
@@ -142,7 +137,7 @@ void TdmAction::declareConversionCommands()
     Declare(CorrigerType2, "Fixing %s as video of type 2", "An error occured while fixing %s as video of type 2");
     CorrigerType2.OnFileCondition = [](TAbstractListFichier *f, bool &visible, bool &enabled) {
         const TaviFichier *v = Video(f);
-        enabled = v && v->dvType == 2 && v->dvInfoValid && v->isInterleavedType2;
+        enabled = v && v->facts().dvInfoValid && v->facts().isInterleavedType2();
         visible = enabled;
     };
     CorrigerType2.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_fixed.avi")); };
@@ -153,17 +148,19 @@ void TdmAction::declareConversionCommands()
     // Convert in NTSC / in Pal. Both put back each frame's own datecode and
     // packs after the re-encoding, and shift them by the confirmed time difference.
     for (auto [cmd, toNtsc] : {std::pair{&ConvertirNTSC, true}, std::pair{&ConvertirPal, false}}) {
-        const quint8 from = toNtsc ? 0 : 1;
+        const TVideoStandard from = toNtsc ? TVideoStandard::Pal : TVideoStandard::Ntsc;
         cmd->OnFileCondition = [from](TAbstractListFichier *f, bool &visible, bool &enabled) {
             const TaviFichier *v = Video(f);
-            enabled = v && v->dvInfoValid && v->standard == from && (v->dvType == 2 || IsCodec(*v, "dvsd"));
+            const TVideoFileFacts *facts = v ? &v->facts() : nullptr;
+            enabled = facts && facts->dvInfoValid && facts->standard == from
+                      && (facts->dvType == TDvType::Type2 || facts->isCodec(fcc::dvsd));
             visible = enabled;
         };
         const QString suffix = toNtsc ? QStringLiteral("_ntsc.avi") : QStringLiteral("_pal.avi");
         cmd->OnDestination = [this, suffix](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, suffix); };
         cmd->OnBuildGraph = [this, toNtsc](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
             const TaviFichier *v = Video(f);
-            TPipeline *pipeline = v && v->dvType == 2 ? m_cdm.BuildStandardType2(f->fullPath(), dest, toNtsc)
+            TPipeline *pipeline = v && v->facts().dvType == TDvType::Type2 ? m_cdm.BuildStandardType2(f->fullPath(), dest, toNtsc)
                                                       : m_cdm.BuildStandardType1(f->fullPath(), dest, toNtsc);
             if (!pipeline)
                 return nullptr;
@@ -178,7 +175,7 @@ void TdmAction::declareConversionCommands()
 
     // Convert to 16x9 / to 4x3: the display flag of every frame, no re-encoding.
     for (auto [cmd, wide] : {std::pair{&Convertir16x9, true}, std::pair{&Convertir4x3, false}}) {
-        cmd->OnFileCondition = Condition([wide](const TaviFichier &v) { return v.dvInfoValid && v.is16x9 != wide; });
+        cmd->OnFileCondition = Condition([wide](const TVideoFileFacts &v) { return v.dvInfoValid && v.is16x9() != wide; });
         const QString suffix = wide ? QStringLiteral("_16x9.avi") : QStringLiteral("_4x3.avi");
         cmd->OnDestination = [this, suffix](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, suffix); };
         cmd->OnBuildGraph = [this, wide](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
@@ -198,7 +195,9 @@ void TdmAction::declareConversionCommands()
 
     // Inlay in the video
     Declare(Incruster, "Inlaying in %s", "An error occured while inlaying in %s");
-    Incruster.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && (v.dvType == 2 || IsCodec(v, "dvsd")); });
+    Incruster.OnFileCondition = Condition([](const TVideoFileFacts &v) {
+        return v.dvInfoValid && (v.dvType == TDvType::Type2 || v.isCodec(fcc::dvsd));
+    });
     Incruster.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) {
         if (const TaviFichier *v = Video(f); v && OnPrepareFile)
             OnPrepareFile(*v);
@@ -208,7 +207,7 @@ void TdmAction::declareConversionCommands()
         const TaviFichier *v = Video(f);
         if (v && OnPrepareFile)
             OnPrepareFile(*v);
-        TPipeline *pipeline = v && v->dvType == 2 ? m_cdm.BuildInlayType2(f->fullPath(), dest)
+        TPipeline *pipeline = v && v->facts().dvType == TDvType::Type2 ? m_cdm.BuildInlayType2(f->fullPath(), dest)
                                                   : m_cdm.BuildInlayType1(f->fullPath(), dest);
         if (!pipeline)
             return nullptr;
@@ -224,7 +223,7 @@ void TdmAction::declareConversionCommands()
 
     // Fix a time difference: the parameter is the difference in days.
     Declare(DecalerHoraire, "Setting a time difference in %s", "An eror occured while setting a time difference in %s");
-    DecalerHoraire.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid; });
+    DecalerHoraire.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.dvInfoValid; });
     DecalerHoraire.OnDestination = [this](TAbstractListFichier *f, const QStringList &params, int) -> QString {
         const QString suffix = TimeShiftSuffix(params.value(0));
         return suffix.isEmpty() ? QString() : folderRule(f, suffix);
@@ -246,7 +245,7 @@ void TdmAction::declareConversionCommands()
 
     // Overwrite a datecode: the parameter is the datecode of the first frame.
     Declare(IntroduireDatecode, "while overwriting a datecode in %s", "Error while overwriting a datecode in %s");
-    IntroduireDatecode.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid; });
+    IntroduireDatecode.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.dvInfoValid; });
     IntroduireDatecode.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_datecode.avi")); };
     IntroduireDatecode.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &params, int) -> TPipeline * {
         TDateTime start = 0;
@@ -265,7 +264,7 @@ void TdmAction::declareConversionCommands()
 
     // Extract audio
     Declare(ExtraireAudio, "Extracting audio from %s", "An error occured while extracting audio from %s", udNone, ufNone);
-    ExtraireAudio.OnFileCondition = Condition([](const TaviFichier &v) { return v.audioText != QLatin1String("N/A"); });
+    ExtraireAudio.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.hasAudio; });
     ExtraireAudio.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral(".wav")); };
     ExtraireAudio.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) -> TPipeline * {
         TPipeline *pipeline = m_cdm.BuildAudioExtract(f->fullPath(), dest);
@@ -276,7 +275,7 @@ void TdmAction::declareConversionCommands()
 
     // Split in scenes: one pass, and one output, per scene of the scene file.
     Declare(CutScenes, "Extracting from %s the scene %d ", "Error while extracting scenes from %s", udNone, ufAdd);
-    CutScenes.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && v.hasSceneFile; });
+    CutScenes.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.dvInfoValid && v.hasSceneFile; });
     CutScenes.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int passe) {
         return folderRule(f, QStringLiteral("_scene_%1.avi").arg(qMax(1, passe)));
     };
@@ -287,7 +286,7 @@ void TdmAction::declareConversionCommands()
     // Create a scn file with content
     Declare(CreerScnByContenu, "Creating a scn file by content for %s", "An error occured while creating a scn file for %s", udEach,
             ufReload);
-    CreerScnByContenu.OnFileCondition = Condition([](const TaviFichier &v) { return v.videoText != QLatin1String("N/A"); });
+    CreerScnByContenu.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.hasVideo; });
     CreerScnByContenu.OnDestination = [](TAbstractListFichier *f, const QStringList &, int) {
         return DerivedFilePath(f->fullPath(), QStringLiteral(".scn"));
     };
@@ -338,20 +337,21 @@ TPipeline *TdmAction::buildCut(TAbstractListFichier *fichier, const QString &des
     }
     const size_t index = size_t(qMax(1, passe) - 1);
     const bool last = passe >= CutScenes.NbPasses;
-    if (index >= m_cutScenes.size() || !m_cutScenes[index].scene || v->frameRate <= 0) {
+    const double frameRate = v->facts().frameRate;
+    if (index >= m_cutScenes.size() || !m_cutScenes[index].scene || frameRate <= 0) {
         if (last)
             m_cutScenes.clear();
         return nullptr;
     }
     const TSceneClass &scene = *m_cutScenes[index].scene;
-    const qint64 frameTime = std::llround(1e7 / v->frameRate);
+    const qint64 frameTime = std::llround(1e7 / frameRate);
     const qint64 start = qint64(scene.StartFrame) * frameTime;
     const qint64 stop = qint64(scene.EndFrame) * frameTime;
     if (last)
         m_cutScenes.clear();
     if (stop <= start)
         return nullptr;
-    TPipeline *pipeline = v->dvType == 2 ? m_cdm.BuildCutType2(fichier->fullPath(), dest)
+    TPipeline *pipeline = v->facts().dvType == TDvType::Type2 ? m_cdm.BuildCutType2(fichier->fullPath(), dest)
                                          : m_cdm.BuildCutType1(fichier->fullPath(), dest);
     if (!pipeline)
         return nullptr;
