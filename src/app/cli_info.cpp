@@ -3,7 +3,7 @@
 #include "app/clitool.h"
 
 #include "avi/aviinfo.h"
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 #include "dv/datecode.h"
 
 #include <QJsonArray>

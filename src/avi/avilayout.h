@@ -116,7 +116,6 @@ struct TAviMainHeader
 
 // avih flags
 constexpr quint32 AVIF_HASINDEX = 0x10;
-constexpr quint32 AVIF_MUSTUSEINDEX = 0x20;
 constexpr quint32 AVIF_ISINTERLEAVED = 0x100;
 constexpr quint32 AVIF_TRUSTCKTYPE = 0x800;
 

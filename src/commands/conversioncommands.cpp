@@ -6,10 +6,10 @@
 
 #include "commands/udmaction.h"
 
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 #include "commands/commandengine.h"
 #include "commands/commandparams.h"
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 #include "scenes/contentproducer.h"
 #include "scenes/derivedpath.h"
 #include "scenes/scenefile.h"

@@ -4,7 +4,7 @@
 
 #include "commands/udmaction.h"
 
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 #include "avi/fpsunit.h"
 #include "commands/commandengine.h"
 #include "commands/renamecommands.h"

@@ -1,8 +1,8 @@
 #include "commands/udmaction.h"
 
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 #include "commands/commandengine.h"
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 #include "scenes/contentproducer.h"
 #include "scenes/derivedpath.h"
 #include "scenes/sceneproducers.h"

@@ -21,7 +21,6 @@ constexpr TFourcc Avi = MakeFourcc("AVI ");
 constexpr TFourcc Dvsd = fcc::dvsd;
 constexpr TFourcc Pcm = MakeFourcc("PCM ");
 constexpr TFourcc Rgb24 = MakeFourcc("RGB3");
-constexpr TFourcc Yv12 = MakeFourcc("YV12");
 constexpr TFourcc I420 = MakeFourcc("I420");
 constexpr TFourcc Y41B = MakeFourcc("Y41B");
 

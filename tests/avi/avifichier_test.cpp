@@ -1,6 +1,6 @@
 // The texts of a video file record, made from its facts.
 
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The probe and the video file record on files of each kind.
 
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 #include "avi/aviinfo.h"
 #include "avi/aviwriter.h"
-#include "avi/buildlist.h"
+#include "avi/records/buildlist.h"
 #include "avi/dvinfo.h"
 #include "framework/listfichier.h"
 

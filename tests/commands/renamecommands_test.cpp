@@ -3,11 +3,11 @@
 
 #include "enginefixture.h"
 
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 #include "avi/fpsunit.h"
 #include "commands/renamecommands.h"
 #include "commands/udmaction.h"
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 #include "support/samplerecording.h"
 
 #include <QDateTime>

@@ -1,7 +1,7 @@
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 
 #include "avi/aviinfo.h"
-#include "avi/buildlist.h"
+#include "avi/records/buildlist.h"
 #include "avi/durationtext.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 
 #include "avi/durationtext.h"
 

@@ -1,4 +1,4 @@
-#include "avi/buildlist.h"
+#include "avi/records/buildlist.h"
 
 #include "avi/dvinfo.h"
 #include "avi/dvstream.h"
