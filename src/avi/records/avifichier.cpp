@@ -42,7 +42,7 @@ void TakeProbe(TVideoFileFacts &f, const TFriendlyAviParam &header, const TProbe
         if (IsPrintable(bmp.compression))
             f.codec = bmp.compression;
         else if (header.valid())
-            f.codec = header.videoStream() ? header.videoStream()->handler() : MakeFourcc("none");
+            f.codec = header.codec();
         f.hasVideo = true;
         f.width = bmp.width;
         f.height = qAbs(bmp.height);
