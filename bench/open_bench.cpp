@@ -7,7 +7,7 @@
 // building records on the opener's thread.
 
 #include "avi/aviinfo.h"
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 #include "framework/fichierlistmodel.h"
 
 #include <QCoreApplication>

@@ -7,7 +7,7 @@
 #include "pipelines/avimux.h"
 #include "pipelines/avisplitter.h"
 #include "pipelines/colorconverterelement.h"
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 #include "pipelines/dvdecoderelement.h"
 #include "pipelines/dvencoderelement.h"
 #include "pipelines/dvmuxer.h"

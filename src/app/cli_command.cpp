@@ -5,13 +5,13 @@
 #include "app/clitool.h"
 
 #include "avi/aviinfo.h"
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 #include "commands/commandengine.h"
 #include "commands/commandfilelist.h"
 #include "commands/commandparams.h"
 #include "commands/commandsettings.h"
 #include "commands/udmaction.h"
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 #include "scenes/sceneproducers.h"
 
 #include <QFileInfo>

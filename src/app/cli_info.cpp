@@ -3,7 +3,7 @@
 #include "app/clitool.h"
 
 #include "avi/aviinfo.h"
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 #include "dv/datecode.h"
 
 #include <QJsonArray>
@@ -20,26 +20,28 @@ namespace {
 
 QJsonObject RecordObject(const QString &file, const TaviFichier &r)
 {
+    const TVideoFileFacts &f = r.facts();
+    const TVideoFileTexts &t = r.texts();
     QJsonObject o;
     o.insert("file", file);
-    o.insert("datecode_text", r.datecodeText);
-    o.insert("first_datecode", r.dvInfoValid && r.firstDatecode != 0
-                                   ? QJsonValue(FormatDateTime(QStringLiteral("yyyy-mm-dd'T'hh:nn:ss"), r.firstDatecode))
+    o.insert("datecode_text", t.datecode);
+    o.insert("first_datecode", f.hasDatecode()
+                                   ? QJsonValue(FormatDateTime(QStringLiteral("yyyy-mm-dd'T'hh:nn:ss"), *f.firstDatecode))
                                    : QJsonValue(QJsonValue::Null));
-    o.insert("timecode_text", r.timecodeText);
-    o.insert("dv_type", r.dvType);
-    o.insert("standard", int(r.standard));
-    o.insert("is_16_9", r.is16x9);
-    o.insert("width", r.width);
-    o.insert("display_height", r.displayHeight);
-    o.insert("frame_rate", r.frameRate);
-    o.insert("frame_count", r.frameCount);
-    o.insert("duration_text", r.durationText);
-    o.insert("audio_text", r.audioText);
-    o.insert("codec", r.codec);
-    o.insert("has_scene_file", r.hasSceneFile);
-    o.insert("has_subtitle_file", r.hasSubtitleFile);
-    o.insert("dv_info_valid", r.dvInfoValid);
+    o.insert("timecode_text", t.timecode);
+    o.insert("dv_type", int(f.dvType));
+    o.insert("standard", int(f.standard));
+    o.insert("is_16_9", f.is16x9());
+    o.insert("width", f.width);
+    o.insert("display_height", f.displayHeight());
+    o.insert("frame_rate", f.frameRate);
+    o.insert("frame_count", f.frameCount);
+    o.insert("duration_text", t.duration);
+    o.insert("audio_text", t.audio);
+    o.insert("codec", t.codec);
+    o.insert("has_scene_file", f.hasSceneFile);
+    o.insert("has_subtitle_file", f.hasSubtitleFile);
+    o.insert("dv_info_valid", f.dvInfoValid);
     return o;
 }
 

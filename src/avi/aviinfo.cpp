@@ -37,10 +37,10 @@ const TAvistream *TAviParam::videoStream() const
     return &m_streams[size_t(m_videoStream)];
 }
 
-QString TAviParam::codecCode() const
+TFourcc TAviParam::codec() const
 {
     const TAvistream *video = videoStream();
-    return video ? FourccText(video->handler()) : QString::fromLatin1(kNoVideoCodec);
+    return video ? video->handler() : kNoVideoCodec;
 }
 
 TFriendlyAviParam::TFriendlyAviParam(const QString &fileName)

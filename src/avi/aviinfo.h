@@ -76,8 +76,8 @@ public:
     const TAvistream *videoStream() const;
 
     // The video stream's codec code (its FourccHandler), or kNoVideoCodec.
-    QString codecCode() const;
-    static constexpr char kNoVideoCodec[] = "none";
+    TFourcc codec() const;
+    static constexpr TFourcc kNoVideoCodec = MakeFourcc("none");
 
     qint64 legacyIndexPosition() const { return m_legacyIndexPosition; } // idx1 data, 0 when none
     TIndexKind indexKind() const { return m_indexKind; }

@@ -116,7 +116,6 @@ struct TAviMainHeader
 
 // avih flags
 constexpr quint32 AVIF_HASINDEX = 0x10;
-constexpr quint32 AVIF_MUSTUSEINDEX = 0x20;
 constexpr quint32 AVIF_ISINTERLEAVED = 0x100;
 constexpr quint32 AVIF_TRUSTCKTYPE = 0x800;
 
@@ -187,6 +186,8 @@ struct TBitmapInfoHeader
     qint32 xPelsPerMeter = 0, yPelsPerMeter = 0;
     quint32 clrUsed = 0, clrImportant = 0;
 
+    friend bool operator==(const TBitmapInfoHeader &, const TBitmapInfoHeader &) = default;
+
     static TBitmapInfoHeader read(const quint8 *p)
     {
         TBitmapInfoHeader h;
@@ -227,6 +228,8 @@ struct TWaveFormatEx
     quint32 samplesPerSec = 0, avgBytesPerSec = 0;
     quint16 blockAlign = 0, bitsPerSample = 0, cbSize = 0;
 
+    friend bool operator==(const TWaveFormatEx &, const TWaveFormatEx &) = default;
+
     static TWaveFormatEx read(const quint8 *p)
     {
         TWaveFormatEx w;
@@ -257,6 +260,8 @@ struct TDvInfo
     static constexpr int kSize = 32;
     quint32 aauxSrc = 0, aauxCtl = 0, aauxSrc1 = 0, aauxCtl1 = 0, vauxSrc = 0, vauxCtl = 0;
     quint32 reserved0 = 0, reserved1 = 0;
+
+    friend bool operator==(const TDvInfo &, const TDvInfo &) = default;
 
     static TDvInfo read(const quint8 *p)
     {

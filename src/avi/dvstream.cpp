@@ -76,6 +76,26 @@ std::optional<TDateTime> FirstDatecode(const TByteSource &source, const TAviInde
     return std::nullopt;
 }
 
+std::optional<TDvHeadFacts> ReadHeadFacts(const TByteSource &source, const TAviIndexedStream &stream, size_t index)
+{
+    if (index >= stream.samples.size())
+        return std::nullopt;
+    auto frame = std::make_unique<std::array<quint8, dif::MaxFrameSize>>();
+    const int count = ReadHeads(source, stream.samples[index], *frame);
+    if (count == 0)
+        return std::nullopt;
+    TDvHeadFacts facts;
+    TDatecodeFields fields;
+    TDateTime value = 0;
+    if (ReadDatecode(frame->data(), count, fields) && DatecodeFromFields(fields, value))
+        facts.datecode = value;
+    if (TTimecodeFields tc; ReadTimecode(frame->data(), count, tc))
+        facts.timecode = tc;
+    if (bool wide = false; ReadWideScreen(frame->data(), count, wide))
+        facts.is16x9 = wide;
+    return facts;
+}
+
 size_t FramesWithin(const TAviIndexedStream &stream, int seconds)
 {
     const quint64 rate = stream.header.rate;

@@ -24,6 +24,19 @@ bool IsDvStream(const TAviIndexedStream &stream, const TByteSource &source);
 std::optional<TDateTime> FirstDatecode(const TByteSource &source, const TAviIndexedStream &stream, size_t first,
                                        size_t end);
 
+// What the head blocks of a DV frame say, read as the scene-detect stage
+// reads them: the datecode, the timecode and the display aspect.
+struct TDvHeadFacts
+{
+    std::optional<TDateTime> datecode;
+    std::optional<TTimecodeFields> timecode;
+    std::optional<bool> is16x9; // none without a VAUX source control pack
+};
+
+// The head facts of frame `index` of a DV stream; none when that sample is
+// no whole DV frame or cannot be read. Only the head blocks are read.
+std::optional<TDvHeadFacts> ReadHeadFacts(const TByteSource &source, const TAviIndexedStream &stream, size_t index);
+
 // How many frames of a stream start within its first `seconds` seconds
 // (from the stream header's rate and scale); 0 when they say no rate.
 size_t FramesWithin(const TAviIndexedStream &stream, int seconds);

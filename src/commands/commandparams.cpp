@@ -170,13 +170,6 @@ QString TimeDifferenceText(double days)
     return p.negative ? QLatin1Char('-') + text : text;
 }
 
-int AudioRateFromText(const QString &audioText)
-{
-    bool ok = false;
-    const int rate = audioText.left(5).trimmed().toInt(&ok);
-    return ok && rate > 0 ? rate : 0;
-}
-
 QString DatecodeOverwriteNote(const QDateTime &now)
 {
     return QStringLiteral("Datecode overwritten with %1 by %2 at %3")

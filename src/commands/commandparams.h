@@ -50,11 +50,6 @@ QString TimeShiftSuffix(const QString &parameter);
 // seconds; a negative difference is the text of its size preceded by "-".
 QString TimeDifferenceText(double days);
 
-// The audio rate from a file's audio text: its first five characters,
-// trimmed, as a positive integer ("48000Hz 16 bits stereo" gives 48000);
-// 0 when they are not one.
-int AudioRateFromText(const QString &audioText);
-
 // The INFO note of the datecode overwrite, with the time it was made.
 QString DatecodeOverwriteNote(const QDateTime &now);
 

@@ -2,7 +2,7 @@
 
 #include "commands/commandparams.h"
 #include "commands/udmaction.h"
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 #include "stages/datecodetextsettings.h"
 
 #include <QFileInfo>

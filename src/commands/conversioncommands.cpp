@@ -6,10 +6,10 @@
 
 #include "commands/udmaction.h"
 
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 #include "commands/commandengine.h"
 #include "commands/commandparams.h"
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 #include "scenes/contentproducer.h"
 #include "scenes/derivedpath.h"
 #include "scenes/scenefile.h"
@@ -28,11 +28,6 @@ const TaviFichier *Video(TAbstractListFichier *fichier)
     return dynamic_cast<const TaviFichier *>(fichier);
 }
 
-bool IsCodec(const TaviFichier &v, const char *code)
-{
-    return v.codec.trimmed().compare(QLatin1String(code), Qt::CaseInsensitive) == 0;
-}
-
 void Declare(TGraphCmd &cmd, const char *start, const char *error, TUpdateDisplay display = udFinal,
              TUpdateFile update = ufAdd)
 {
@@ -45,14 +40,14 @@ void Declare(TGraphCmd &cmd, const char *start, const char *error, TUpdateDispla
 
 TDvLayout LayoutOf(const TaviFichier *v)
 {
-    return v && v->dvType == 2 ? TDvLayout::Type2 : TDvLayout::Type1;
+    return v && v->facts().dvType == TDvType::Type2 ? TDvLayout::Type2 : TDvLayout::Type1;
 }
 
 // The file's own sound rate, as its record gives it (0: unknown).
 int OwnAudioRate(TAbstractListFichier *fichier)
 {
     const TaviFichier *v = Video(fichier);
-    return v ? qMax(0, AudioRateFromText(v->audioText)) : 0;
+    return v ? qMax(0, v->facts().sampleRate) : 0;
 }
 
 // Sets a file's condition from a test of its record (false without one).
@@ -61,7 +56,7 @@ TFileConditionEvent Condition(Test test)
 {
     return [test](TAbstractListFichier *f, bool &visible, bool &enabled) {
         const TaviFichier *v = Video(f);
-        enabled = v && test(*v);
+        enabled = v && test(v->facts());
         visible = true;
     };
 }
@@ -113,7 +108,7 @@ void TdmAction::declareConversionCommands()
 {
     // Convert in type 1
     Declare(ConvertirDV1, "Converting %s into type 1", "An error occured while converting %s in type 1");
-    ConvertirDV1.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && v.dvType == 2 && v.duration > 0; });
+    ConvertirDV1.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.dvInfoValid && v.dvType == TDvType::Type2 && v.duration > 0; });
     ConvertirDV1.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_type1.avi")); };
     ConvertirDV1.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
         return m_cdm.build(specFor(TPipelineKind::ToType1, f, dest));
@@ -121,7 +116,7 @@ void TdmAction::declareConversionCommands()
 
     // Convert in type 2
     Declare(ConvertirDV2, "Converting %s in type 2", "An error occured while converting %s in type 2");
-    ConvertirDV2.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && v.dvType == 1 && v.duration > 0; });
+    ConvertirDV2.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.dvInfoValid && v.dvType == TDvType::Type1 && v.duration > 0; });
     ConvertirDV2.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_type2.avi")); };
     ConvertirDV2.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
         return m_cdm.build(specFor(TPipelineKind::ToType2, f, dest));
@@ -131,8 +126,8 @@ void TdmAction::declareConversionCommands()
     Declare(RecompresserDV2, "Compressing %s in DV type 2", "An error occured while compressing %s in DV type 2");
     RecompresserDV2.OnFileCondition = [](TAbstractListFichier *f, bool &visible, bool &enabled) {
         const TaviFichier *v = Video(f);
-        enabled = v && !v->dvInfoValid && v->duration > 0;
-        visible = v && v->videoText != QLatin1String("N/A");
+        enabled = v && !v->facts().dvInfoValid && v->facts().duration > 0;
+        visible = v && v->facts().hasVideo;
     };
     RecompresserDV2.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_dvtype2.avi")); };
     RecompresserDV2.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
@@ -149,7 +144,7 @@ void TdmAction::declareConversionCommands()
     Declare(CorrigerType2, "Fixing %s as video of type 2", "An error occured while fixing %s as video of type 2");
     CorrigerType2.OnFileCondition = [](TAbstractListFichier *f, bool &visible, bool &enabled) {
         const TaviFichier *v = Video(f);
-        enabled = v && v->dvType == 2 && v->dvInfoValid && v->isInterleavedType2;
+        enabled = v && v->facts().dvInfoValid && v->facts().isInterleavedType2();
         visible = enabled;
     };
     CorrigerType2.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_fixed.avi")); };
@@ -160,10 +155,12 @@ void TdmAction::declareConversionCommands()
     // Convert in NTSC / in Pal. Both put back each frame's own datecode and
     // packs after the re-encoding, and shift them by the confirmed time difference.
     for (auto [cmd, toNtsc] : {std::pair{&ConvertirNTSC, true}, std::pair{&ConvertirPal, false}}) {
-        const quint8 from = toNtsc ? 0 : 1;
+        const TVideoStandard from = toNtsc ? TVideoStandard::Pal : TVideoStandard::Ntsc;
         cmd->OnFileCondition = [from](TAbstractListFichier *f, bool &visible, bool &enabled) {
             const TaviFichier *v = Video(f);
-            enabled = v && v->dvInfoValid && v->standard == from && (v->dvType == 2 || IsCodec(*v, "dvsd"));
+            const TVideoFileFacts *facts = v ? &v->facts() : nullptr;
+            enabled = facts && facts->dvInfoValid && facts->standard == from
+                      && (facts->dvType == TDvType::Type2 || facts->isCodec(fcc::dvsd));
             visible = enabled;
         };
         const QString suffix = toNtsc ? QStringLiteral("_ntsc.avi") : QStringLiteral("_pal.avi");
@@ -183,7 +180,7 @@ void TdmAction::declareConversionCommands()
 
     // Convert to 16x9 / to 4x3: the display flag of every frame, no re-encoding.
     for (auto [cmd, wide] : {std::pair{&Convertir16x9, true}, std::pair{&Convertir4x3, false}}) {
-        cmd->OnFileCondition = Condition([wide](const TaviFichier &v) { return v.dvInfoValid && v.is16x9 != wide; });
+        cmd->OnFileCondition = Condition([wide](const TVideoFileFacts &v) { return v.dvInfoValid && v.is16x9() != wide; });
         const QString suffix = wide ? QStringLiteral("_16x9.avi") : QStringLiteral("_4x3.avi");
         cmd->OnDestination = [this, suffix](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, suffix); };
         cmd->OnBuildGraph = [this, wide](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
@@ -199,7 +196,9 @@ void TdmAction::declareConversionCommands()
 
     // Inlay in the video
     Declare(Incruster, "Inlaying in %s", "An error occured while inlaying in %s");
-    Incruster.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && (v.dvType == 2 || IsCodec(v, "dvsd")); });
+    Incruster.OnFileCondition = Condition([](const TVideoFileFacts &v) {
+        return v.dvInfoValid && (v.dvType == TDvType::Type2 || v.isCodec(fcc::dvsd));
+    });
     Incruster.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) {
         if (const TaviFichier *v = Video(f))
             prepareLineTemplates(*v);
@@ -217,7 +216,7 @@ void TdmAction::declareConversionCommands()
 
     // Fix a time difference: the parameter is the difference in days.
     Declare(DecalerHoraire, "Setting a time difference in %s", "An eror occured while setting a time difference in %s");
-    DecalerHoraire.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid; });
+    DecalerHoraire.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.dvInfoValid; });
     DecalerHoraire.OnDestination = [this](TAbstractListFichier *f, const QStringList &params, int) -> QString {
         const QString suffix = TimeShiftSuffix(params.value(0));
         return suffix.isEmpty() ? QString() : folderRule(f, suffix);
@@ -237,7 +236,7 @@ void TdmAction::declareConversionCommands()
 
     // Overwrite a datecode: the parameter is the datecode of the first frame.
     Declare(IntroduireDatecode, "while overwriting a datecode in %s", "Error while overwriting a datecode in %s");
-    IntroduireDatecode.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid; });
+    IntroduireDatecode.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.dvInfoValid; });
     IntroduireDatecode.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral("_datecode.avi")); };
     IntroduireDatecode.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &params, int) {
         TDateTime start = 0;
@@ -253,7 +252,7 @@ void TdmAction::declareConversionCommands()
 
     // Extract audio
     Declare(ExtraireAudio, "Extracting audio from %s", "An error occured while extracting audio from %s", udNone, ufNone);
-    ExtraireAudio.OnFileCondition = Condition([](const TaviFichier &v) { return v.audioText != QLatin1String("N/A"); });
+    ExtraireAudio.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.hasAudio; });
     ExtraireAudio.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int) { return folderRule(f, QStringLiteral(".wav")); };
     ExtraireAudio.OnBuildGraph = [this](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
         TPipelineSpec spec = specFor(TPipelineKind::AudioExtract, f, dest);
@@ -263,7 +262,7 @@ void TdmAction::declareConversionCommands()
 
     // Split in scenes: one pass, and one output, per scene of the scene file.
     Declare(CutScenes, "Extracting from %s the scene %d ", "Error while extracting scenes from %s", udNone, ufAdd);
-    CutScenes.OnFileCondition = Condition([](const TaviFichier &v) { return v.dvInfoValid && v.hasSceneFile; });
+    CutScenes.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.dvInfoValid && v.hasSceneFile; });
     CutScenes.OnDestination = [this](TAbstractListFichier *f, const QStringList &, int passe) {
         return folderRule(f, QStringLiteral("_scene_%1.avi").arg(qMax(1, passe)));
     };
@@ -274,7 +273,7 @@ void TdmAction::declareConversionCommands()
     // Create a scn file with content
     Declare(CreerScnByContenu, "Creating a scn file by content for %s", "An error occured while creating a scn file for %s", udEach,
             ufReload);
-    CreerScnByContenu.OnFileCondition = Condition([](const TaviFichier &v) { return v.videoText != QLatin1String("N/A"); });
+    CreerScnByContenu.OnFileCondition = Condition([](const TVideoFileFacts &v) { return v.hasVideo; });
     CreerScnByContenu.OnDestination = [](TAbstractListFichier *f, const QStringList &, int) {
         return DerivedFilePath(f->fullPath(), QStringLiteral(".scn"));
     };
@@ -325,13 +324,14 @@ TBuildResult TdmAction::buildCut(TAbstractListFichier *fichier, const QString &d
     }
     const size_t index = size_t(qMax(1, passe) - 1);
     const bool last = passe >= CutScenes.NbPasses;
-    if (index >= m_cutScenes.size() || !m_cutScenes[index].scene || v->frameRate <= 0) {
+    const double frameRate = v->facts().frameRate;
+    if (index >= m_cutScenes.size() || !m_cutScenes[index].scene || frameRate <= 0) {
         if (last)
             m_cutScenes.clear();
         return {};
     }
     const TSceneClass &scene = *m_cutScenes[index].scene;
-    const qint64 frameTime = std::llround(1e7 / v->frameRate);
+    const qint64 frameTime = std::llround(1e7 / frameRate);
     const qint64 start = qint64(scene.StartFrame) * frameTime;
     const qint64 stop = qint64(scene.EndFrame) * frameTime;
     if (last)

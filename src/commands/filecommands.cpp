@@ -4,7 +4,7 @@
 
 #include "commands/udmaction.h"
 
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 #include "avi/fpsunit.h"
 #include "commands/commandengine.h"
 #include "commands/renamecommands.h"
@@ -18,11 +18,6 @@ namespace {
 const TaviFichier *Video(TAbstractListFichier *fichier)
 {
     return dynamic_cast<const TaviFichier *>(fichier);
-}
-
-bool IsKnownText(const QString &text)
-{
-    return text != QLatin1String("N/A") && text != QLatin1String("Error") && text != QLatin1String("-");
 }
 
 // Runs write on a file whose read-only state is lifted for the write and
@@ -44,7 +39,7 @@ void WriteInPlace(const QString &path, Write write)
 void TdmAction::ajouterTimecodeFileCondition(TAbstractListFichier *fichier, bool &visible, bool &enabled)
 {
     const TaviFichier *video = Video(fichier);
-    enabled = video && IsKnownText(video->timecodeText);
+    enabled = video && video->facts().hasTimecode();
     visible = enabled;
 }
 
@@ -108,7 +103,7 @@ void TdmAction::declareFileCommands()
         const QString format = QStringLiteral("ddddd tt");
         const QString dc = video ? FormatDateTime(format, QDateTimeToDateTime(video->creationTime())) : QString();
         const QString dm = video ? FormatDateTime(format, QDateTimeToDateTime(video->lastWriteTime())) : QString();
-        const QString dn = video ? FormatDateTime(format, video->firstDatecode + video->displayShift) : QString();
+        const QString dn = video ? FormatDateTime(format, video->facts().firstDatecode.value_or(0) + video->displayShift()) : QString();
         const QString dates = QStringLiteral("Old creation date: ") + dc + QStringLiteral("\r\n") + QStringLiteral("Old modified date:  ")
                               + dm + QStringLiteral("\r\n") + QStringLiteral("New date : ") + dn;
         const QString question = QStringLiteral("Do you really want to modify the dates of the file '") + f->fileName()
@@ -119,12 +114,12 @@ void TdmAction::declareFileCommands()
     };
     DateFichier.OnExecution = [this](TAbstractListFichier *f, const QStringList &, TCommandEngine *, int) {
         const TaviFichier *video = Video(f);
-        if (!video || !video->hasDatecode())
+        if (!video || !video->facts().hasDatecode())
             return TError();
         if (OnReleaseFile)
             OnReleaseFile(f->fullPath());
         // Failures leave the dates as they were, without a message.
-        SetFileDates(f->fullPath(), DateTimeToQDateTime(video->firstDatecode + video->displayShift, Qt::LocalTime));
+        SetFileDates(f->fullPath(), DateTimeToQDateTime(*video->facts().firstDatecode + video->displayShift(), Qt::LocalTime));
         return TError();
     };
 
@@ -136,7 +131,7 @@ void TdmAction::declareFileCommands()
     ModifierCodec.OnFileVerification = standardFileVerification;
     ModifierCodec.OnFileConFirmation = [](TAbstractListFichier *f, const QStringList &params, TCommandEngine *, int) {
         const TaviFichier *video = Video(f);
-        return QStringLiteral("Do you want to change the codec \"") + (video ? video->codec : QString()) + QStringLiteral("\" from ")
+        return QStringLiteral("Do you want to change the codec \"") + (video ? video->texts().codec : QString()) + QStringLiteral("\" from ")
                + f->fileName() + QStringLiteral(" to \"") + CodecParameter(params.value(0)).value_or(QString())
                + QStringLiteral("\" ?");
     };
@@ -157,13 +152,13 @@ void TdmAction::declareFileCommands()
     FrequenceVideo.OnCommandCondition = [](TCommandEngine *ce) { return FrameRateParameter(ce->params().value(0)).has_value(); };
     FrequenceVideo.OnFileCondition = [](TAbstractListFichier *f, bool &visible, bool &enabled) {
         const TaviFichier *video = Video(f);
-        enabled = video && !(video->dvInfoValid && video->dvType == 1);
+        enabled = video && !(video->facts().dvInfoValid && video->facts().dvType == TDvType::Type1);
         visible = enabled;
     };
     FrequenceVideo.OnFileVerification = standardFileVerification;
     FrequenceVideo.OnFileConFirmation = [](TAbstractListFichier *f, const QStringList &params, TCommandEngine *, int) {
         const TaviFichier *video = Video(f);
-        return QStringLiteral("Do you want to change the frequency ") + QString::number(video ? video->frameRate : 0.0)
+        return QStringLiteral("Do you want to change the frequency ") + QString::number(video ? video->facts().frameRate : 0.0)
                + QStringLiteral(" from  ") + f->fileName() + QStringLiteral(" to ") + params.value(0) + QStringLiteral(" ?");
     };
     FrequenceVideo.OnExecution = [this](TAbstractListFichier *f, const QStringList &params, TCommandEngine *, int) {

@@ -4,7 +4,7 @@
 // progress, and the rename command.
 
 #include "commands/commands.h"
-#include "pipelines/pipelinespec.h"
+#include "pipelines/builders/pipelinespec.h"
 
 class TGraphCmd : public Tcmd
 {

@@ -1,9 +1,9 @@
 #include "commands/udmaction.h"
 
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 #include "commands/commandengine.h"
 #include "dv/templates.h"
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 #include "scenes/contentproducer.h"
 #include "scenes/derivedpath.h"
 #include "scenes/sceneproducers.h"
@@ -43,14 +43,14 @@ TError DeleteCompanion(TAbstractListFichier *fichier, const QString &suffix)
 void TdmAction::dvInfoFileCondition(TAbstractListFichier *fichier, bool &visible, bool &enabled)
 {
     const TaviFichier *video = AsVideo(fichier);
-    enabled = video && video->dvInfoValid;
+    enabled = video && video->facts().dvInfoValid;
     visible = enabled;
 }
 
 void TdmAction::hasDatecodeFileCondition(TAbstractListFichier *fichier, bool &visible, bool &enabled)
 {
     const TaviFichier *video = AsVideo(fichier);
-    enabled = video && video->hasDatecode();
+    enabled = video && video->facts().hasDatecode();
     visible = enabled;
 }
 
@@ -133,8 +133,8 @@ TdmAction::TdmAction(TCdm &cdm)
         const QString given = params.value(0);
         const int seconds = given.trimmed().isEmpty() ? intervalle : IntervalSeconds(given);
         const TaviFichier *video = AsVideo(f);
-        const double fps = video ? video->frameRate : 0;
-        const quint32 frames = video ? quint32(qMax(0, video->frameCount)) : 0;
+        const double fps = video ? video->facts().frameRate : 0;
+        const quint32 frames = video ? quint32(qMax(0, video->facts().frameCount)) : 0;
         TIntervalProgress progress;
         progress.begin = [ce](quint32 total) { ce->StartProgress(int(total)); };
         progress.position = [ce](quint32 position) { ce->SetProgress(int(position)); };
@@ -147,15 +147,15 @@ TdmAction::TdmAction(TCdm &cdm)
     };
 
     // Delete the scn / srt file
-    for (auto [cmd, suffix, has] : {std::tuple{&SupprimerScn, ".scn", &TaviFichier::hasSceneFile},
-                                    std::tuple{&SupprimerSrt, ".srt", &TaviFichier::hasSubtitleFile}}) {
+    for (auto [cmd, suffix, has] : {std::tuple{&SupprimerScn, ".scn", &TVideoFileFacts::hasSceneFile},
+                                    std::tuple{&SupprimerSrt, ".srt", &TVideoFileFacts::hasSubtitleFile}}) {
         const QString ext = QString::fromLatin1(suffix);
         cmd->Nombre = fnSelect;
         cmd->UpdateDisplay = udEach;
         cmd->UpdateFile = ufReload;
         cmd->OnFileCondition = [has](TAbstractListFichier *f, bool &visible, bool &enabled) {
             const TaviFichier *video = AsVideo(f);
-            enabled = video && video->*has;
+            enabled = video && video->facts().*has;
             visible = enabled;
         };
         cmd->OnFileVerification = standardFileVerification;
@@ -254,7 +254,7 @@ TBuildResult TdmAction::buildSubtitleProbe(TAbstractListFichier *fichier)
     const TBuildResult built = m_cdm.build(spec);
     if (!built)
         return built;
-    m_srtWriter = std::make_unique<TWriteSrt>(fichier->fullPath(), video ? video->frameRate : 0.0);
+    m_srtWriter = std::make_unique<TWriteSrt>(fichier->fullPath(), video ? video->facts().frameRate : 0.0);
     if (!m_srtWriter->ok())
         return TError(m_srtWriter->errorString());
     m_cdm.attach(TDatecodeSink{{}, m_srtWriter->textCallback(), m_srtWriter->endCallback()});

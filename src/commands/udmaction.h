@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 #include "scenes/scenefile.h"
 #include "stages/dv_superposer.h"
 

@@ -2,7 +2,7 @@
 
 // The rich link text: markup (linkmarkup.h) laid out as paragraphs of styled
 // runs with links, and rendered into a QTextDocument. Works without widgets;
-// TLinkEdit (linkedit.h) shows it in a window.
+// TLinkEdit (widgets/linkedit.h) shows it in a window.
 //
 // Tags and what they do to the text that follows:
 //   B /B  I /I  U /U  S /S   bold, italic, underline, strike-out on / off

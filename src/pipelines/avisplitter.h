@@ -13,6 +13,24 @@
 
 #include <memory>
 
+// The media type the AVI splitter offers for a stream of an indexed file
+// (for interleaved DV with the stream's first frame read ahead).
+TMediaType AviStreamType(const TAviIndexedStream &stream, const TByteSource &source);
+
+// How the samples of a stream are timed: PCM by its bytes, any other stream
+// by its count of samples.
+struct TAviStreamTiming
+{
+    qint64 frameTime = 0;       // 100 ns per sample (chunk-counted streams)
+    quint32 bytesPerSecond = 0; // byte-counted streams (PCM)
+    quint32 blockAlign = 0;
+};
+TAviStreamTiming AviStreamTiming(const TAviIndexedStream &stream);
+
+// The duration the AVI splitter reports for an indexed file (100 ns): that
+// of its first video or interleaved stream, else of its first stream.
+qint64 AviFileDuration(const TAviSampleIndex &index);
+
 class TFileSourceElement final : public TElement
 {
 public:
@@ -54,19 +72,10 @@ public:
     const TAviSampleIndex &index() const { return m_index; }
 
 private:
-    struct TTiming
-    {
-        qint64 frameTime = 0;      // 100 ns per sample (chunk-counted streams)
-        quint32 bytesPerSecond = 0; // byte-counted streams (PCM)
-        quint32 blockAlign = 0;
-    };
-    TMediaType typeOf(const TAviIndexedStream &stream) const;
-    TTiming timingOf(const TAviIndexedStream &stream) const;
-
     const TByteSource *m_source = nullptr;
     TAviSampleIndex m_index;
     std::vector<TMediaType> m_types;
-    std::vector<TTiming> m_timing;
+    std::vector<TAviStreamTiming> m_timing;
     int m_mainStream = -1;
     qint64 m_start = 0;
     qint64 m_stop = -1;

@@ -16,8 +16,6 @@ public:
     // Format codes of the encoder's settings.
     static constexpr int FormatNtsc = 2000;
     static constexpr int FormatPal = 2001;
-    static constexpr int FormatDvsd = 2007;
-    static constexpr int ResolutionFull = 2012;
 
     TDvVideoEncoderElement();
 

@@ -57,6 +57,40 @@ TMediaType PcmType(qint32 rate)
 
 } // namespace
 
+TDvSplitterOutputs DvSplitterOutputs(const TMediaType &in)
+{
+    TDvSplitterOutputs outputs;
+    const TDvInfo info = in.dvInfo();
+    // Bit 21 of the VAUX source word: 50 fields. Without a word, PAL; the first frame's size decides where there is one.
+    outputs.pal = info.vauxSrc == 0 || (info.vauxSrc & (1u << 21)) != 0;
+    const auto pairs = StreamPairs(in, outputs.pal);
+    const int frameSize = outputs.pal ? dif::FrameSize625 : dif::FrameSize525;
+
+    TVideoInfoHeader video;
+    video.avgTimePerFrame = outputs.pal ? 400000 : 333667;
+    video.bitmap.width = 720;
+    video.bitmap.height = outputs.pal ? 576 : 480;
+    video.bitmap.bitCount = 24;
+    video.bitmap.compression = fcc::dvsd;
+    video.bitmap.sizeImage = quint32(frameSize);
+    video.source[2] = video.target[2] = 720;
+    video.source[3] = video.target[3] = video.bitmap.height;
+    video.bitRate = quint32(qint64(frameSize) * 8 * 10000000 / video.avgTimePerFrame);
+    QByteArray extra(TDvInfo::kSize, '\0');
+    info.write(reinterpret_cast<quint8 *>(extra.data()));
+    TMediaType videoType = TMediaType::video(media::Dvsd, video, extra);
+    videoType.sampleSize = quint32(frameSize);
+    outputs.types.push_back(videoType);
+
+    for (int p = 0; p < dvaudio::Pairs; ++p) {
+        if (!pairs[size_t(p)].present)
+            continue;
+        outputs.types.push_back(PcmType(pairs[size_t(p)].rate));
+        outputs.pairs.push_back(p);
+    }
+    return outputs;
+}
+
 TDvSplitterElement::TDvSplitterElement() : TElement(QStringLiteral("DV Splitter"))
 {
     addInput(QStringLiteral("Input"));
@@ -70,41 +104,17 @@ TResult TDvSplitterElement::checkInputType(int, const TMediaType &type)
 void TDvSplitterElement::inputConnected(int)
 {
     removeOutputs();
-    m_types.clear();
     m_audio.clear();
-    const TMediaType &in = input(0)->mediaType();
-    const TDvInfo info = in.dvInfo();
-    // Bit 21 of the VAUX source word: 50 fields. Without a word, PAL; the first frame's size decides where there is one.
-    m_pal = info.vauxSrc == 0 || (info.vauxSrc & (1u << 21)) != 0;
-    const auto pairs = StreamPairs(in, m_pal);
-    const int frameSize = m_pal ? dif::FrameSize625 : dif::FrameSize525;
-
-    TVideoInfoHeader video;
-    video.avgTimePerFrame = m_pal ? 400000 : 333667;
-    video.bitmap.width = 720;
-    video.bitmap.height = m_pal ? 576 : 480;
-    video.bitmap.bitCount = 24;
-    video.bitmap.compression = fcc::dvsd;
-    video.bitmap.sizeImage = quint32(frameSize);
-    video.source[2] = video.target[2] = 720;
-    video.source[3] = video.target[3] = video.bitmap.height;
-    video.bitRate = quint32(qint64(frameSize) * 8 * 10000000 / video.avgTimePerFrame);
-    QByteArray extra(TDvInfo::kSize, '\0');
-    info.write(reinterpret_cast<quint8 *>(extra.data()));
-    TMediaType videoType = TMediaType::video(media::Dvsd, video, extra);
-    videoType.sampleSize = quint32(frameSize);
-    m_types.push_back(videoType);
+    TDvSplitterOutputs outputs = DvSplitterOutputs(input(0)->mediaType());
+    m_pal = outputs.pal;
+    m_types = std::move(outputs.types);
     addOutput(QStringLiteral("DVVidOut0"));
-
-    for (int p = 0; p < dvaudio::Pairs; ++p) {
-        if (!pairs[size_t(p)].present)
-            continue;
+    for (size_t k = 0; k < outputs.pairs.size(); ++k) {
         TAudioOut out;
-        out.pair = p;
-        out.rate = pairs[size_t(p)].rate;
+        out.pair = outputs.pairs[k];
+        out.rate = qint32(m_types[k + 1].waveFormat().samplesPerSec);
+        addOutput(QStringLiteral("AudOut0%1").arg(out.pair));
         m_audio.push_back(std::move(out));
-        m_types.push_back(PcmType(pairs[size_t(p)].rate));
-        addOutput(QStringLiteral("AudOut0%1").arg(p));
     }
 }
 

@@ -19,6 +19,18 @@
 
 #include <array>
 #include <memory>
+#include <vector>
+
+// What the DV splitter offers for an interleaved input type: whether the
+// stream is 625/50, the types of its outputs (the DV video, then one PCM
+// type per audio pair) and the pair each audio output carries.
+struct TDvSplitterOutputs
+{
+    bool pal = true;
+    std::vector<TMediaType> types;
+    std::vector<int> pairs; // of outputs 1, 2 ...
+};
+TDvSplitterOutputs DvSplitterOutputs(const TMediaType &interleaved);
 
 class TDvSplitterElement final : public TElement
 {

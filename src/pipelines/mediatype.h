@@ -21,7 +21,6 @@ constexpr TFourcc Avi = MakeFourcc("AVI ");
 constexpr TFourcc Dvsd = fcc::dvsd;
 constexpr TFourcc Pcm = MakeFourcc("PCM ");
 constexpr TFourcc Rgb24 = MakeFourcc("RGB3");
-constexpr TFourcc Yv12 = MakeFourcc("YV12");
 constexpr TFourcc I420 = MakeFourcc("I420");
 constexpr TFourcc Y41B = MakeFourcc("Y41B");
 
@@ -42,6 +41,8 @@ struct TVideoInfoHeader
     quint32 bitErrorRate = 0;
     qint64 avgTimePerFrame = 0; // 100 ns units
     TBitmapInfoHeader bitmap;
+
+    friend bool operator==(const TVideoInfoHeader &, const TVideoInfoHeader &) = default;
 
     static TVideoInfoHeader read(const quint8 *p);
     void write(quint8 *p) const;

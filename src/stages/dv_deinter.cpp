@@ -5,7 +5,8 @@
 
 #include <new>
 
-Tdv_deinter::Tdv_deinter() : TBCTransInPlaceFilter(QString::fromUtf16(DisplayName), false) {}
+// The picture is repaired in the sample's own buffer.
+Tdv_deinter::Tdv_deinter() : TBCTransInPlaceFilter(QString::fromUtf16(DisplayName), true) {}
 
 TResult Tdv_deinter::CheckInputType(const TMediaType &type)
 {

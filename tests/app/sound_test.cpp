@@ -389,3 +389,23 @@ TEST_F(Sound, ExtractedCompressedSoundIsPcm)
         EXPECT_GT(loudest, 500);
     }
 }
+
+// The sound is extracted at its own rate, whatever its number of digits.
+TEST_F(Sound, ExtractedSoundKeepsItsRate)
+{
+    for (const int rate : {8000, 192000}) {
+        SCOPED_TRACE(rate);
+        const QString name = QStringLiteral("rate%1").arg(rate);
+        const QString src = path(name + ".avi");
+        const TRun made = run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=25", "-f", "lavfi",
+                                         "-i", QStringLiteral("sine=frequency=440:sample_rate=%1").arg(rate), "-t", "1", "-c:v",
+                                         "mjpeg", "-c:a", "pcm_s16le", "-ac", "2", "-f", "avi", src});
+        ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+        EXPECT_EQ(Info(src)["audio_text"].toString(), QStringLiteral("%1Hz 16 bits  stereo").arg(rate));
+        const TRun r = cli({"ExtraireAudio", "--yes", src});
+        ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+        const TWave wave = ReadWave(path(name + ".wav"));
+        EXPECT_EQ(wave.rate, rate);
+        EXPECT_TRUE(wave.samples == FfmpegSound(src, 0)) << "sample for sample";
+    }
+}

@@ -30,7 +30,7 @@ TEST(AviInfo, ReadsType2File)
     const TFriendlyAviParam avi = Read(file);
 
     EXPECT_TRUE(avi.valid());
-    EXPECT_EQ(avi.codecCode(), "dvsd");
+    EXPECT_EQ(avi.codec(), fcc::dvsd);
     EXPECT_EQ(avi.videoStreamIndex(), 0);
     EXPECT_EQ(avi.audioStreamIndex(), 1);
     ASSERT_EQ(avi.streams().size(), 2u);
@@ -118,7 +118,7 @@ TEST(AviInfo, SkipsPadBytesOfOddChunks)
                                           odd, List("movi", {Chunk("00dc", "x")})});
     const TFriendlyAviParam avi = Read(file);
     EXPECT_TRUE(avi.valid());
-    EXPECT_EQ(avi.codecCode(), "dvsd");
+    EXPECT_EQ(avi.codec(), fcc::dvsd);
     EXPECT_EQ(avi.mainHeader().microSecPerFrame, 40000u);
     EXPECT_EQ(avi.dataPosition(), MoviContent(file));
 
@@ -154,7 +154,7 @@ TEST(AviInfo, FirstOfTwoVideoStreamsIsTheVideoStream)
     EXPECT_EQ(avi.streams().size(), 3u);
     EXPECT_EQ(avi.audioStreamIndex(), 0);
     EXPECT_EQ(avi.videoStreamIndex(), 1);
-    EXPECT_EQ(avi.codecCode(), "dvsd");
+    EXPECT_EQ(avi.codec(), fcc::dvsd);
 }
 
 TEST(AviInfo, ValidFileWithoutVideoHasPlaceholderCodec)
@@ -163,8 +163,7 @@ TEST(AviInfo, ValidFileWithoutVideoHasPlaceholderCodec)
     const TFriendlyAviParam avi = Read(file);
     EXPECT_TRUE(avi.valid());
     EXPECT_EQ(avi.videoStream(), nullptr);
-    EXPECT_EQ(avi.codecCode(), QString::fromLatin1(TAviParam::kNoVideoCodec));
-    EXPECT_EQ(avi.codecCode().size(), 4);
+    EXPECT_EQ(FourccText(avi.codec()), "none");
     EXPECT_EQ(avi.indexKind(), TIndexKind::NoIndex);
 }
 
@@ -220,7 +219,7 @@ TEST(AviInfo, FileCutInsideMoviIsValid)
     const qint64 cutAt = MoviContent(file) + 30;
     const TFriendlyAviParam avi = Read(file.left(cutAt));
     EXPECT_TRUE(avi.valid());
-    EXPECT_EQ(avi.codecCode(), "dvsd");
+    EXPECT_EQ(avi.codec(), fcc::dvsd);
     EXPECT_EQ(avi.dataPosition(), MoviContent(file));
     EXPECT_EQ(avi.legacyIndexPosition(), 0);
     EXPECT_EQ(avi.indexKind(), TIndexKind::NoIndex);
@@ -300,7 +299,7 @@ TEST(AviInfo, ReadsFromFileAndReportsOpenFailure)
     ASSERT_TRUE(WriteFileBytes(path, DvAviFile({})));
     const TFriendlyAviParam avi(path);
     EXPECT_TRUE(avi.valid());
-    EXPECT_EQ(avi.codecCode(), "dvsd");
+    EXPECT_EQ(avi.codec(), fcc::dvsd);
 
     const QString missing = dir.filePath("missing.avi");
     try {

@@ -3,7 +3,7 @@
 
 #include "commands/udmaction.h"
 #include "framework/actioncatalogue.h"
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 
 #include <QSet>
 

@@ -239,17 +239,6 @@ INSTANTIATE_TEST_SUITE_P(
                     TDifferenceCase{std::numeric_limits<double>::infinity(), "0 hours"},
                     TDifferenceCase{1e300, "3652059 days 00h 00m 00s"}));
 
-TEST(AudioRate, ReadsTheFirstFiveCharactersOfTheAudioText)
-{
-    for (const auto &[text, rate] : {std::pair{"48000Hz 16 bits stereo", 48000}, std::pair{"32000 Hz", 32000},
-                                     std::pair{"44100", 44100}, std::pair{"8000 Hz mono", 8000},
-                                     std::pair{" 8000Hz", 8000}, std::pair{"N/A", 0}, std::pair{"", 0},
-                                     std::pair{"-4800", 0}, std::pair{"00000", 0}, std::pair{"4410OHz", 0},
-                                     std::pair{"48 kHz", 0}}) {
-        EXPECT_EQ(AudioRateFromText(QString::fromLatin1(text)), rate) << text;
-    }
-}
-
 TEST(OverwriteNote, NamesTheProgramTheMakerAndTheTime)
 {
     PinnedLocale pinned(kGerman);

@@ -3,7 +3,7 @@
 
 #include "commands/commandsettings.h"
 #include "commands/udmaction.h"
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 #include "stages/datecodetextsettings.h"
 #include "stages/dv_superposer.h"
 

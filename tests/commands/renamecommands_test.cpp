@@ -3,11 +3,11 @@
 
 #include "enginefixture.h"
 
-#include "avi/avifichier.h"
+#include "avi/records/avifichier.h"
 #include "avi/fpsunit.h"
 #include "commands/renamecommands.h"
 #include "commands/udmaction.h"
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 #include "support/samplerecording.h"
 
 #include <QDateTime>
@@ -148,7 +148,7 @@ TEST_F(RenameCommandsTest, NamesFromTemplatesAndSettings)
         s.formatAjouterDatecode = "yyyy.mm.dd";
         s.templateRenommer = "Clip %D%E";
         s.datecodeAvant = s.timecodeAvant = QByteArray(c.setting) == "before";
-        const QString expected = QString::fromUtf8(c.expected).replace("%T", video(0).timecodeText);
+        const QString expected = QString::fromUtf8(c.expected).replace("%T", video(0).texts().timecode);
         ASSERT_TRUE(runToEnd(*actions.find(c.command))) << c.command;
         EXPECT_TRUE(QFileInfo::exists(path(expected))) << c.command << " " << expected.toStdString();
         EXPECT_EQ(list.paths(), QStringList{path(expected)});
@@ -185,13 +185,17 @@ TEST_F(RenameCommandsTest, ConditionsNeedADatecodeOrATimecode)
     addRecording("clip.avi");
     touch("plain.avi", "not a video");
     list.add(path("plain.avi"), true);
+    // The same file as the engine lists it: a video record of a file that is no video.
+    list.items.push_back({std::make_unique<TAfficherFichier>(path("plain.avi")), true});
     for (tAbstractCmd *cmd : {static_cast<tAbstractCmd *>(&actions.AjouterDatecode), static_cast<tAbstractCmd *>(&actions.Renommer),
                               static_cast<tAbstractCmd *>(&actions.DateFichier), static_cast<tAbstractCmd *>(&actions.AjouterTimecode)}) {
         bool visible = false, enabled = false;
         cmd->DoFileCondition(list.record(0), visible, enabled);
         EXPECT_TRUE(enabled) << cmd->name.toStdString();
-        cmd->DoFileCondition(list.record(1), visible, enabled);
-        EXPECT_FALSE(enabled || visible) << cmd->name.toStdString();
+        for (int i : {1, 2}) {
+            cmd->DoFileCondition(list.record(i), visible, enabled);
+            EXPECT_FALSE(enabled || visible) << cmd->name.toStdString() << " on record " << i;
+        }
     }
 }
 
@@ -202,7 +206,7 @@ TEST_F(RenameCommandsTest, FileDatesSetFromTheDatecode)
     EXPECT_EQ(QFileInfo(clip).lastModified(), QDateTime(QDate(2005, 6, 7), QTime(10, 0, 0)));
     ASSERT_EQ(answerer.questions.size(), 1);
     EXPECT_TRUE(answerer.questions[0].startsWith("Do you really want to modify the dates of the file 'clip.avi'\r\n\r\nOld creation date: "));
-    EXPECT_TRUE(answerer.questions[0].endsWith("\r\nNew date : " + FormatDateTime("ddddd tt", video(0).firstDatecode)));
+    EXPECT_TRUE(answerer.questions[0].endsWith("\r\nNew date : " + FormatDateTime("ddddd tt", *video(0).facts().firstDatecode)));
     EXPECT_EQ(video(0).lastWriteTime(), QDateTime(QDate(2005, 6, 7), QTime(10, 0, 0))) << "the record is rebuilt";
 }
 
@@ -249,7 +253,7 @@ TEST_F(RenameCommandsTest, FrameRateWrittenToScaleAndRate)
     EXPECT_EQ(scaleRate[0], 33367u);
     EXPECT_EQ(scaleRate[1], 1000000u);
     EXPECT_EQ(QFileInfo(p).size(), size);
-    EXPECT_NEAR(video(0).frameRate, 29.97, 0.01) << "the record is rebuilt";
+    EXPECT_NEAR(video(0).facts().frameRate, 29.97, 0.01) << "the record is rebuilt";
     EXPECT_EQ(answerer.questions.value(0), "Do you want to change the frequency 25 from  t2.avi to 29.97 ?");
 }
 

@@ -1,4 +1,4 @@
-#include "framework/linkedit.h"
+#include "framework/widgets/linkedit.h"
 #include "framework/linkmarkup.h"
 #include "framework/linktext.h"
 

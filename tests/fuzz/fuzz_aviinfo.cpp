@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const TMemorySource source(data, qint64(size));
     const TFriendlyAviParam avi(source);
-    (void)avi.codecCode();
+    (void)avi.codec();
     for (const TAvistream &stream : avi.streams()) {
         (void)stream.header();
         (void)stream.indexHeader();

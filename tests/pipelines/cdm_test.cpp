@@ -5,7 +5,7 @@
 
 #include "avi/bytesource.h"
 #include "dv/dvcodes.h"
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 #include "pipelines/pipeline.h"
 #include "support/aviframes.h"
 #include "support/riffreader.h"

@@ -12,8 +12,8 @@
 #include "pipelines/queueelement.h"
 #include "pipelines/rawvideo.h"
 #include "pipelines/renderer.h"
-#include "pipelines/audiorenderer.h"
-#include "pipelines/videorenderer.h"
+#include "pipelines/renderers/audiorenderer.h"
+#include "pipelines/renderers/videorenderer.h"
 #include "support/ffprobe.h"
 
 #include "support/samplerecording.h"

@@ -394,6 +394,7 @@ TEST(DvDeinter, AcceptsRgb24VideoOnly)
         EXPECT_EQ(stage.checkInputType(0, type), result);
     }
     EXPECT_EQ(Tdv_deinter().name(), QStringLiteral("Orin Brontel dv_deinter"));
+    EXPECT_TRUE(Tdv_deinter().modifiesData()) << "it repairs the picture in its sample";
 }
 
 // Samples fed by hand: the picture is repaired in its buffer, in the row

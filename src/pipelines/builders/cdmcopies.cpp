@@ -3,7 +3,7 @@
 // frame's packs, the DV splitter and muxer change the layout, and the audio
 // converters bring the sound to the rate asked for.
 
-#include "pipelines/cdmparts.h"
+#include "pipelines/builders/cdmparts.h"
 
 #include <QDir>
 

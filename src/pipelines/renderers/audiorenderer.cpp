@@ -1,4 +1,4 @@
-#include "pipelines/audiorenderer.h"
+#include "pipelines/renderers/audiorenderer.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>

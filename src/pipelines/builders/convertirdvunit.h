@@ -15,7 +15,7 @@
 // command run's worker); the pipeline is run from there too.
 
 #include "framework/settingscatalogue.h"
-#include "pipelines/pipelinespec.h"
+#include "pipelines/builders/pipelinespec.h"
 
 #include <memory>
 

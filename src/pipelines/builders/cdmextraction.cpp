@@ -3,7 +3,7 @@
 // acm1 into the WAV writer stage. The tee's second branch ends in the null
 // renderer, so that the run ends when the sound does.
 
-#include "pipelines/cdmparts.h"
+#include "pipelines/builders/cdmparts.h"
 
 #include <QDir>
 

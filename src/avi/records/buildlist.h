@@ -1,11 +1,19 @@
 #pragma once
 
 // The probe: what a video file's streams are, how long they last, and the
-// datecode, timecode and aspect of its first DV frame, read by running the
-// file through a small pipeline (file source, AVI splitter, the scene-detect
-// stage or a null renderer, the DV splitter for interleaved streams).
+// datecode, timecode and aspect of its first DV frame.
+//
+// A file with a stream of DV frames is read directly: its sample index, the
+// types the AVI and DV splitters give its streams, and the head blocks of
+// its first frames. Any other file runs through a small pipeline (file
+// source, AVI splitter, the scene-detect stage or a null renderer, the DV
+// splitter for interleaved streams). Both give the same result for the same
+// file. Each probe owns what it uses: probes of different files may run at
+// the same time on different threads.
 
 #include "avi/avilayout.h"
+#include "avi/avisampleindex.h"
+#include "avi/bytesource.h"
 #include "dv/datecode.h"
 #include "dv/dvcodes.h"
 #include "pipelines/mediatype.h"
@@ -31,8 +39,20 @@ struct TProbeResult
     TDateTime firstDatecode = 0;
     TTimecodeFields firstTimecode{};
     bool first16x9 = false;
+
+    friend bool operator==(const TProbeResult &, const TProbeResult &) = default;
 };
 
+// Probes a file the faster of the two ways that apply to it. False when the
+// file cannot be loaded or the DV splitter refuses an interleaved stream;
+// the result then holds what was collected before.
+bool ProbeFile(const QString &fileName, TProbeResult &result);
+
+// The probe of an indexed file with a stream of DV frames, without a
+// pipeline; false (result untouched) when the file has no such stream.
+bool ProbeDvFile(const TByteSource &source, const TAviSampleIndex &index, TProbeResult &result);
+
+// The probe pipeline.
 class TdmList
 {
 public:

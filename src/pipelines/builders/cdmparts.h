@@ -21,7 +21,7 @@
 #include "pipelines/dvsplitter.h"
 #include "pipelines/framerateconverter.h"
 #include "pipelines/pipeline.h"
-#include "pipelines/pipelinespec.h"
+#include "pipelines/builders/pipelinespec.h"
 #include "pipelines/queueelement.h"
 #include "pipelines/renderer.h"
 #include "pipelines/tee.h"

@@ -1,6 +1,6 @@
-#include "pipelines/convertirdvunit.h"
+#include "pipelines/builders/convertirdvunit.h"
 
-#include "pipelines/cdmparts.h"
+#include "pipelines/builders/cdmparts.h"
 
 TCdm::TCdm() : m_parts(std::make_unique<TCdmParts>()) {}
 

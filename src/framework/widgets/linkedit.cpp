@@ -1,4 +1,4 @@
-#include "framework/linkedit.h"
+#include "framework/widgets/linkedit.h"
 
 #include <QCursor>
 #include <QToolTip>

@@ -1,4 +1,4 @@
-#include "pipelines/videorenderer.h"
+#include "pipelines/renderers/videorenderer.h"
 
 #include <QMetaObject>
 #include <QPainter>

@@ -3,7 +3,7 @@
 // frame's packs before the decoder, the DV header stage puts them back after
 // the encoder. Any other video (the recompression) gets DV of its own.
 
-#include "pipelines/cdmparts.h"
+#include "pipelines/builders/cdmparts.h"
 
 #include "avi/durationtext.h"
 

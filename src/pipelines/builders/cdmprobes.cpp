@@ -2,7 +2,7 @@
 // the null renderer, nothing written. What they find goes to the sink the
 // command attaches after the build (TCdm::attach).
 
-#include "pipelines/cdmparts.h"
+#include "pipelines/builders/cdmparts.h"
 
 #include <QDir>
 

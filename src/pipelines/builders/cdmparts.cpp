@@ -1,4 +1,4 @@
-#include "pipelines/cdmparts.h"
+#include "pipelines/builders/cdmparts.h"
 
 #include <QDir>
 
