@@ -11,6 +11,8 @@
 #include "commands/commandparams.h"
 #include "commands/commandsettings.h"
 #include "commands/udmaction.h"
+#include "framework/appinfo.h"
+#include "framework/fichiersearch.h"
 #include "pipelines/builders/convertirdvunit.h"
 #include "scenes/sceneproducers.h"
 
@@ -134,6 +136,44 @@ bool SetForRun(TdmAction &actions, const QString &assignment, QString &error)
     return value && ApplyCommandSetting(actions, *setting, *value);
 }
 
+// The files an argument names: a folder gives its video files and those of
+// its sub-folders (as the list's "Folder" opens them), a play list (.txt,
+// .list) the files its lines name, anything else itself.
+class TArgumentFiles final : public TFileSearchSink
+{
+public:
+    QStringList found;
+    bool stopped() const override { return false; }
+    void folderFound(const QString &) override {}
+    void fileFound(const QString &path, const TFileStamp &) override { found << path; }
+
+    static bool IsPlayList(const QString &path)
+    {
+        const QString extension = TExtensionFilter::ExtensionOf(path);
+        return extension == QLatin1String(".txt") || extension == QLatin1String(".list");
+    }
+    // Empty with the reason in error for a folder or play list that names no video file.
+    static QStringList Expand(const QString &argument, QString &error)
+    {
+        const QFileInfo info(argument);
+        const bool folder = info.isDir();
+        if (!folder && !(info.isFile() && IsPlayList(argument)))
+            return {argument};
+        TArgumentFiles sink;
+        TOpenRequest request;
+        request.mode = folder ? TOpenMode::omFolder : TOpenMode::omPlayList;
+        request.paths = {info.absoluteFilePath()};
+        request.filter = TExtensionFilter({QString::fromLatin1(kVideoExtension)});
+        SearchRequest(request, sink);
+        if (folder)
+            sink.found.sort(); // the walk's order is the file system's
+        if (sink.found.isEmpty())
+            error = folder ? QStringLiteral("no %1 file in the folder or its sub-folders").arg(kVideoExtension)
+                           : QStringLiteral("the play list names no %1 file that exists").arg(kVideoExtension);
+        return sink.found;
+    }
+};
+
 // A progress line on a terminal.
 class TProgressLine
 {
@@ -247,7 +287,17 @@ int runCatalogueCommand(const QString &name, const QStringList &args)
     int status = Ok;
     TCliFileList list;
     const QString format = actions.formatAfficherDatecode;
-    for (const QString &file : files) {
+    QStringList named;
+    for (const QString &argument : files) {
+        QString error;
+        const QStringList expanded = TArgumentFiles::Expand(argument, error);
+        if (!error.isEmpty()) {
+            reportFileError(argument, error);
+            status = FileError;
+        }
+        named << expanded;
+    }
+    for (const QString &file : named) {
         try {
             list.records.push_back(std::make_unique<TAfficherFichier>(QFileInfo(file).absoluteFilePath(), format));
             list.selected.push_back(true);

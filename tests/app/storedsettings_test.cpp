@@ -108,3 +108,34 @@ TEST_F(StoredSettings, ADamagedStoreFallsBackToTheDefaults)
 }
 
 } // namespace
+
+namespace {
+
+// Folders and play lists on the command line give the files they name.
+TEST(CommandLineFiles, FoldersAndPlayListsGiveTheirVideoFiles)
+{
+    QTemporaryDir dir;
+    const auto path = [&dir](const QString &name) { return dir.filePath(name); };
+    ASSERT_TRUE(QDir().mkpath(path("archive/1999/summer")));
+    ASSERT_TRUE(QDir().mkpath(path("empty")));
+    for (const char *name : {"archive/tape1.avi", "archive/1999/summer/tape2.avi", "loose.avi"})
+        ASSERT_EQ(sample({"--frames", "10", path(QString::fromLatin1(name))}).exitCode, 0);
+    QFile notes(path("archive/notes.doc"));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.close();
+    QFile list(path("tapes.list"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("# my tapes\r\n\r\n" + path("loose.avi").toUtf8() + "\r\n" + path("gone.avi").toUtf8() + "\r\n");
+    list.close();
+
+    TRun r = cli({"CreerScnByDate", path("archive"), path("tapes.list")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    for (const char *name : {"archive/tape1.scn", "archive/1999/summer/tape2.scn", "loose.scn"})
+        EXPECT_TRUE(QFile::exists(path(QString::fromLatin1(name)))) << name;
+
+    r = cli({"CreerScnByDate", path("empty")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("no .avi file in the folder")) << r.err.constData();
+}
+
+} // namespace
