@@ -20,7 +20,6 @@ bool IsMajor(const TPin *output, TFourcc major)
 Tviewdm::Tviewdm(QObject *parent)
     : QObject(parent), m_toRgb(media::Rgb24), m_color(media::Rgb24)
 {
-    m_graph.setPositionRenderer(&m_renderer);
     connect(&m_graph, &TPipeline::complete, this, &Tviewdm::graphComplete, Qt::QueuedConnection);
     connect(&m_graph, &TPipeline::error, this, [](const TError &error) {
         qWarning().noquote() << "Playback:" << error.text();
@@ -242,6 +241,8 @@ void Tviewdm::finishBuild()
 {
     if (!m_video && m_record)
         m_record->forgetFrameRate();
+    // The pictures tell the position; without them, the sound.
+    m_graph.setPositionRenderer(m_video ? &m_renderer : nullptr);
     const bool frames = m_video && m_record && m_record->facts().frameRate > 0;
     m_graph.setTimeFormat(frames ? TPipeline::TTimeFormat::Frame : TPipeline::TTimeFormat::MediaTime);
 }
