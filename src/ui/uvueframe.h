@@ -14,6 +14,7 @@
 #include "stages/dv_scenedetect.h"
 
 #include <QImage>
+#include <QMetaType>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -34,6 +35,7 @@ struct TVueTexts
     int sliderPosition = -1;
     QString timeStamp, audio1, audio2, picture;
 };
+Q_DECLARE_METATYPE(TVueTexts)
 
 // What the texts of a tick are made from, besides the stage's snapshot.
 struct TVuePosition
