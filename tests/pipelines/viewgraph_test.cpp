@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -348,6 +349,42 @@ TEST_F(Viewgraph, FailedOpensGiveTheKindOfMessage)
     view.ReleaseFile();
     EXPECT_EQ(view.OpenForViewing(gone).kind, 9);
     EXPECT_EQ(view.OpenForViewing(bad).kind, 9);
+}
+
+TEST_F(Viewgraph, DvFramesOfWhichNoPictureDecodesAreNotACorrectDvFile)
+{
+    const QString path = MakeSampleRecording(dir, "undecodable.avi", {"--frames", "8", "--type", "2"});
+    ASSERT_FALSE(path.isEmpty());
+    TaviFichier *r = record(path);
+    ASSERT_TRUE(r->facts().dvInfoValid);
+    // Keep each frame's head blocks (the packs), spoil every other block.
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    int spoilt = 0;
+    for (qsizetype at = bytes.indexOf("00dc"); at >= 0; at = bytes.indexOf("00dc", at + 4)) {
+        const quint32 size = quint8(bytes[at + 4]) | quint8(bytes[at + 5]) << 8 | quint8(bytes[at + 6]) << 16
+                             | quint32(quint8(bytes[at + 7])) << 24;
+        if (size != 144000)
+            continue;
+        for (int seq = 0; seq < 12; ++seq)
+            std::memset(bytes.data() + at + 8 + seq * 12000 + 480, 0xff, 12000 - 480);
+        ++spoilt;
+    }
+    ASSERT_EQ(spoilt, 8);
+    ASSERT_TRUE(f.seek(0));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+    f.close();
+
+    Tviewdm view;
+    QElapsedTimer clock;
+    clock.start();
+    const Tviewdm::TOpenOutcome outcome = view.OpenForViewing(r);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.show, Tviewdm::TShow::NoVideo);
+    EXPECT_EQ(outcome.kind, 5);
+    EXPECT_LT(clock.elapsed(), Tviewdm::StillWaitMs);
+    EXPECT_EQ(DescriptorsOn(path), 0);
 }
 
 TEST_F(Viewgraph, ReleaseFileLeavesNoDescriptorOpen)
