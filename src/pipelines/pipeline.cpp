@@ -244,6 +244,8 @@ void TPipeline::haltThreads()
 {
     m_flushing = true;
     wakeAll();
+    for (TElement *e : m_elements)
+        e->wakeForHalt();
     for (std::thread &t : m_threads)
         if (t.joinable())
             t.join();
