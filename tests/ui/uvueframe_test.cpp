@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -269,6 +270,48 @@ TEST_F(VueFrame, MissingFileShowsItsPathAsItIs)
     playback.ReleaseFile();
     view.ShowFile(r);
     EXPECT_EQ(view.messageMarkup(), VueMessage(9, QStringLiteral("Mixed Case.AVI"), {}));
+}
+
+TEST_F(VueFrame, PictureClicksPlaceTheInlayWhileItPlays)
+{
+    const QString path = MakeSampleRecording(dir, "inlay.avi", {"--frames", "100"});
+    ASSERT_FALSE(path.isEmpty());
+    Tviewdm playback;
+    playback.SetVolume(7000);
+    TVueFrame view(playback);
+    view.resize(600, 500);
+    view.show();
+    view.ShowFile(record(path));
+    QSignalSpy corner(&view, &TVueFrame::cornerClicked);
+    QTest::mouseClick(view.cornerSquare(), Qt::LeftButton);
+    EXPECT_EQ(corner.count(), 1);
+
+    QSignalSpy chosen(&view, &TVueFrame::inlayPositionChosen);
+    QWidget *picture = view.videoWindow();
+    QTest::mousePress(picture, Qt::LeftButton, {}, QPoint(picture->width() / 2, picture->height() / 4));
+    EXPECT_EQ(chosen.count(), 0); // not while the inlay is not being edited
+    QTest::mouseRelease(picture, Qt::LeftButton, {}, QPoint(picture->width() / 2, picture->height() / 4));
+
+    view.setInlayEditing(true);
+    EXPECT_TRUE(view.inlaySliderX()->isVisible());
+    QTest::mousePress(picture, Qt::LeftButton, {}, QPoint(picture->width() / 2, picture->height() / 4));
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_NEAR(chosen.last().at(0).toInt(), 500, 3);
+    EXPECT_NEAR(chosen.last().at(1).toInt(), 250, 3);
+    EXPECT_EQ(playback.state(), TPipeline::TState::Running);
+    QTest::mouseRelease(picture, Qt::LeftButton, {}, QPoint(picture->width() / 2, picture->height() / 4));
+    EXPECT_EQ(playback.state(), TPipeline::TState::Paused);
+    EXPECT_EQ(view.inlaySliderX()->value(), chosen.last().at(0).toInt());
+
+    // An inlay slider plays silently while it is held.
+    emit view.inlaySliderX()->sliderPressed();
+    EXPECT_EQ(playback.state(), TPipeline::TState::Running);
+    EXPECT_EQ(playback.volume(), 0);
+    emit view.inlaySliderX()->sliderReleased();
+    EXPECT_EQ(playback.state(), TPipeline::TState::Paused);
+    EXPECT_EQ(playback.volume(), 7000);
+    view.setInlayEditing(false);
+    EXPECT_FALSE(view.inlaySliderX()->isVisible());
 }
 
 TEST_F(VueFrame, InlaySlidersAndCorner)
