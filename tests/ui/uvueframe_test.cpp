@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QProcess>
 #include <QStandardPaths>
@@ -312,6 +314,27 @@ TEST_F(VueFrame, PictureClicksPlaceTheInlayWhileItPlays)
     EXPECT_EQ(playback.volume(), 7000);
     view.setInlayEditing(false);
     EXPECT_FALSE(view.inlaySliderX()->isVisible());
+}
+
+TEST_F(VueFrame, FullScreenFitsThePictureIntoTheWholeScreen)
+{
+    const QString path = MakeSampleRecording(dir, "full.avi", {"--frames", "5"});
+    ASSERT_FALSE(path.isEmpty());
+    Tviewdm playback;
+    TVueFrame view(playback);
+    view.resize(500, 400);
+    view.show();
+    view.ShowFile(record(path));
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    view.setFullScreen(true);
+    EXPECT_TRUE(view.fullScreen());
+    EXPECT_EQ(view.videoWindow()->parentWidget(), nullptr);
+    EXPECT_EQ(view.videoWindow()->videoRect(), FitPicture(QRect(QPoint(0, 0), screen->geometry().size()), 768, 576));
+    view.setFullScreen(false);
+    EXPECT_EQ(view.videoWindow()->parentWidget(), &view);
+    EXPECT_EQ(view.videoWindow()->geometry(), view.pictureRect());
+    EXPECT_TRUE(view.videoWindow()->isVisible());
 }
 
 TEST_F(VueFrame, InlaySlidersAndCorner)
