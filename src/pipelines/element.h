@@ -149,6 +149,10 @@ public:
     virtual void stopStreaming() {}
     // After a seek has flushed the streams, before they restart (queues drop what they hold).
     virtual void flushed() {}
+    // The pipeline is halting its streaming threads (stop, seek): an element
+    // whose threads wait on a lock of its own wakes them now, so they see
+    // the flush at once. Called on the halting thread.
+    virtual void wakeForHalt() {}
 
     // True for an element that pushes samples from its own thread (a splitter reading a file).
     virtual bool isPusher() const { return false; }

@@ -125,3 +125,9 @@ void TQueueElement::work()
         deliver(item.lane, item.sample);
     }
 }
+
+void TQueueElement::wakeForHalt()
+{
+    std::lock_guard guard(m_lock);
+    m_changed.notify_all();
+}

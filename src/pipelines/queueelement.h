@@ -33,6 +33,7 @@ public:
     void startStreaming() override;
     void flushed() override;
     void stopStreaming() override;
+    void wakeForHalt() override;
 
 private:
     void work();
