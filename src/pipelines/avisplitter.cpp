@@ -134,6 +134,14 @@ TResult TFileSourceElement::Load(const QString &path)
     return TResult::Ok;
 }
 
+void TFileSourceElement::Unload()
+{
+    m_file.close();
+    m_path.clear();
+    m_error.clear();
+    m_subtype = 0;
+}
+
 TMediaType TFileSourceElement::outputType(int) const
 {
     if (!m_file.isOpen())

@@ -38,6 +38,8 @@ public:
 
     // Opens the file; CannotOpen when it is missing or unreadable.
     TResult Load(const QString &path);
+    // Closes the file (no descriptor stays open); the output offers nothing until the next Load.
+    void Unload();
     QString fileName() const { return m_path; }
     QString errorString() const { return m_error; }
     const TByteSource *source() const { return m_file.isOpen() ? &m_file : nullptr; }

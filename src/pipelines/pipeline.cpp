@@ -337,14 +337,22 @@ void TPipeline::wakeAll()
     m_changed.notify_all();
 }
 
-bool TPipeline::waitToRender(TElement *, qint64 streamTime)
+bool TPipeline::waitToRender(TElement *renderer, qint64 streamTime, const std::function<void()> &cue)
 {
     std::unique_lock guard(m_lock);
     if (m_flushing)
         return false;
-    if (streamTime >= 0)
+    if (streamTime >= 0 && (!m_positionRenderer || renderer == m_positionRenderer))
         m_lastRendered = streamTime;
+    bool cueDone = !cue;
     for (;;) {
+        if (!m_gateOpen && !m_flushing && !cueDone) {
+            cueDone = true;
+            guard.unlock();
+            cue();
+            guard.lock();
+            continue;
+        }
         if (!m_gateOpen && !m_flushing) {
             // Parked until the gate opens; opening it counts the thread as awake at once.
             const quint64 generation = m_gateGeneration;
@@ -368,6 +376,18 @@ bool TPipeline::waitToRender(TElement *, qint64 streamTime)
         if (m_gateOpen && !m_flushing && std::chrono::steady_clock::now() >= due)
             return true;
     }
+}
+
+void TPipeline::setPositionRenderer(TElement *renderer)
+{
+    std::lock_guard guard(m_lock);
+    m_positionRenderer = renderer;
+}
+
+bool TPipeline::isCued() const
+{
+    std::lock_guard guard(m_lock);
+    return cued();
 }
 
 void TPipeline::reportError(const TError &error)

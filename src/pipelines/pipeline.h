@@ -101,13 +101,21 @@ public:
     // Sets where playing starts (and, with stop >= 0, ends); while paused or
     // running the streams restart from there at once.
     void setPositions(qint64 current, qint64 stop = -1);
+    // The renderer whose samples tell the current position (a video
+    // renderer beside sound renderers); null: any renderer's.
+    void setPositionRenderer(TElement *renderer);
+    // True while no streaming thread can move: all of them wait (parked at
+    // the closed gate, or at a full queue) or have ended.
+    bool isCued() const;
 
     // --- for elements ---
     bool isFlushing() const { return m_flushing.load(); }
     // A renderer calls this before it renders a sample: it parks while the
     // pipeline is paused and, with the clock, waits for the sample's time.
-    // False when the pipeline is flushing: the sample is dropped.
-    bool waitToRender(TElement *renderer, qint64 streamTime);
+    // False when the pipeline is flushing: the sample is dropped. cue, when
+    // given, runs once (without the pipeline's lock) just before the thread
+    // parks at the closed gate: a paused pipeline shows the sample it holds.
+    bool waitToRender(TElement *renderer, qint64 streamTime, const std::function<void()> &cue = {});
     void rendererEnded(TElement *renderer);
     // Bounded queues between threads report when their threads wait, so
     // that a pause knows when nothing can move any more.
@@ -168,6 +176,7 @@ private:
     std::vector<TElement *> m_endedRenderers;
     bool m_completeSent = false;
     qint64 m_lastRendered = -1;        // 100 ns
+    TElement *m_positionRenderer = nullptr;
     std::chrono::steady_clock::time_point m_clockStart;
     qint64 m_clockBase = 0;            // stream time at m_clockStart
 };

@@ -4,9 +4,21 @@
 
 void TRendererElement::receive(int input, TMediaSample &sample)
 {
-    if (pipeline() && !pipeline()->waitToRender(this, sample.timeStart))
+    if (!pipeline()) {
+        render(input, sample);
         return;
-    render(input, sample);
+    }
+    bool shown = false;
+    std::function<void()> cue;
+    if (rendersWhenPaused())
+        cue = [&] {
+            render(input, sample);
+            shown = true;
+        };
+    if (!pipeline()->waitToRender(this, sample.timeStart, cue))
+        return;
+    if (!shown)
+        render(input, sample);
 }
 
 void TRendererElement::render(int, TMediaSample &) {}

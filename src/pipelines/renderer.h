@@ -18,6 +18,10 @@ public:
 protected:
     // Called with each sample at its time; by default does nothing.
     virtual void render(int input, TMediaSample &sample);
+    // True for a renderer that shows the sample it holds while the pipeline
+    // is paused (a video renderer): render() is then called when the sample
+    // parks at the closed gate, and not again when the gate opens.
+    virtual bool rendersWhenPaused() const { return false; }
     // Called once when every connected input has ended.
     virtual void renderEnd() {}
 };

@@ -4,8 +4,9 @@
 // once from the header walk and the probe when the record is built) are what
 // commands test; its texts (what the window shows and the template codes put
 // into names) are made from the facts in one place, VideoFileTexts(). A
-// finished record changes only in its display shift; it may be read from any
-// thread.
+// finished record changes only in its display shift, and in its frame rate
+// when the playback cannot show its pictures (user-interface thread); it may
+// be read from any thread.
 
 #include "avi/avilayout.h"
 #include "dv/datecode.h"
@@ -127,6 +128,9 @@ public:
     // The shift added to the datecodes shown for this file (days), and its
     // text: "+hh:nn:ss", with "Nd " after the sign from a day on.
     void setDisplayShift(TDateTime shift) { m_displayShift = shift; }
+    // The playback found no way to show the file's pictures: its frame rate
+    // becomes 0, so that every later reader counts in 100 ns units.
+    void forgetFrameRate() { m_facts.frameRate = 0; }
     TDateTime displayShift() const { return m_displayShift; }
     QString displayShiftText() const;
 

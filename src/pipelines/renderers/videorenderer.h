@@ -62,6 +62,7 @@ public:
 
 protected:
     void render(int input, TMediaSample &sample) override;
+    bool rendersWhenPaused() const override { return true; }
 
 private:
     TMode m_mode = TMode::Windowed;
