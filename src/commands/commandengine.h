@@ -94,6 +94,9 @@ public:
     // Why the current file could not be deleted or renamed, if it could not.
     TError ReplaceFichier(const QString &path);
     TError RenameFichier(const QString &path);
+    // Runs fn on the owner's thread and waits for it to return (at once when
+    // called there); an exception it throws comes back to the caller.
+    void RunOnOwner(std::function<void()> fn) { callOwner(std::move(fn)); }
     // Waits up to ms for the end of the running pipeline; true when it ended.
     bool WaitGraphEnd(int ms);
     void ResetGraphEnd();

@@ -50,6 +50,9 @@ const std::vector<TCommandSettings> &Table()
         {u"AjouterDatecode", {u"FormatAjouterDatecode", u"DatecodeAvant"}},
         {u"AjouterTimecode", {u"TimecodeAvant"}},
         {u"Renommer", {u"TemplateRenommer", u"FormatRenommer"}},
+        {u"OpenFichierF3", {u"FichierF3"}},
+        {u"OpenFichierF4", {u"FichierF4"}},
+        {u"Snapvue", {u"FichierSnapvue"}},
     };
     // A key that is not in the catalogue is a slip of the pen: stop at once.
     static const bool checked = [] {
@@ -174,6 +177,12 @@ bool ApplyCommandSetting(TdmAction &actions, const settings::TSetting &setting, 
         rename.templateRenommer = text();
     else if (Is(setting, u"FormatRenommer"))
         rename.formatRenommer = text();
+    else if (Is(setting, u"FichierF3"))
+        actions.fichierF3 = text();
+    else if (Is(setting, u"FichierF4"))
+        actions.fichierF4 = text();
+    else if (Is(setting, u"FichierSnapvue"))
+        actions.fichierSnapvue = text();
     else
         return false;
     return true;

@@ -83,6 +83,12 @@ TdmAction::TdmAction(TCdm &cdm)
       DateFichier(QStringLiteral("DateFichier"), QStringLiteral("Modify the date of file")),
       ModifierCodec(QStringLiteral("ModifierCodec"), QStringLiteral("Fix the video codec")),
       FrequenceVideo(QStringLiteral("FrequenceVideo"), QStringLiteral("Fix the video framerate")),
+      DossierParent(QStringLiteral("DossierParent"), QStringLiteral("Parent folder")),
+      OpenFichierF3(QStringLiteral("OpenFichierF3"), QStringLiteral("Open with...")),
+      OpenFichierF4(QStringLiteral("OpenFichierF4"), QStringLiteral("Open with...")),
+      Snapvue(QStringLiteral("Snapvue"), QStringLiteral("Open with Snapvue")),
+      DefaultPlayer(QStringLiteral("DefaultPlayer"), QStringLiteral("Play with the default media player")),
+      RiffHeader(QStringLiteral("RiffHeader"), QStringLiteral("RiffHeader")),
       m_cdm(cdm)
 {
     // Create a scn file by datecode
@@ -189,6 +195,7 @@ TdmAction::TdmAction(TCdm &cdm)
     };
 
     declareFileCommands();
+    declareWindowCommands();
     declareConversionCommands();
 }
 
@@ -205,7 +212,8 @@ std::vector<tAbstractCmd *> TdmAction::commands()
             &IntroduireDatecode, &ExtraireAudio, &CutScenes,          &CreerScnByDate,  &CreerScnByContenu,
             &CreerSrt,       &CreerScnByIntervalle, &DecalageHoraire, &SupprimerScn,    &SupprimerSrt,
             &SupprimerFichier, &PurgerNom,     &AjouterDatecode,      &AjouterTimecode, &Renommer,
-            &DateFichier,    &ModifierCodec,   &FrequenceVideo};
+            &DateFichier,    &ModifierCodec,   &FrequenceVideo,       &DossierParent,   &OpenFichierF3,
+            &OpenFichierF4,  &Snapvue,         &DefaultPlayer,        &RiffHeader};
 }
 
 tAbstractCmd *TdmAction::find(const QString &name)

@@ -6,6 +6,7 @@
 #include "commands/commands.h"
 #include "commands/graphcmd.h"
 #include "commands/renamecommands.h"
+#include "commands/windowcommands.h"
 #include "framework/settingscatalogue.h"
 
 #include <functional>
@@ -78,6 +79,13 @@ public:
     TFastcmd DateFichier;
     TFastcmd ModifierCodec;
     TFastcmd FrequenceVideo;
+    // The commands that hand the current or selected files to the desktop.
+    tCustomCmd DossierParent;
+    tCustomCmd OpenFichierF3;
+    tCustomCmd OpenFichierF4;
+    tCustomCmd Snapvue;
+    tCustomCmd DefaultPlayer;
+    tCustomCmd RiffHeader;
 
     // Every command, and one by name (case ignored); null when unknown.
     std::vector<tAbstractCmd *> commands();
@@ -104,6 +112,14 @@ public:
     double workingTimeDifference = 0;
     // Settings of the rename commands.
     TRenameSettings renameSettings = DefaultRenameSettings();
+    // The programs started with a file by OpenFichierF3, OpenFichierF4 and
+    // Snapvue (FichierF3, FichierF4, FichierSnapvue); each command runs only
+    // while its program file exists.
+    QString fichierF3 = settings::DefaultString(u"FichierF3");
+    QString fichierF4 = settings::DefaultString(u"FichierF4");
+    QString fichierSnapvue = settings::DefaultString(u"FichierSnapvue");
+    // The desktop services of the window (none: those commands need the window).
+    void setWindowServices(TWindowServices services) { m_services = std::move(services); }
     // Called before a file's dates or headers are written in place, so that
     // whoever plays that file lets go of it.
     std::function<void(const QString &path)> OnReleaseFile;
@@ -120,6 +136,7 @@ private:
     // text settings the stages read.
     void prepareLineTemplates(const TaviFichier &video) const;
     void declareFileCommands();
+    void declareWindowCommands();
     void declareConversionCommands();
     // The output folder's condition, and the note on an aborted output.
     void declareConversion(TGraphCmd &cmd);
@@ -138,6 +155,7 @@ private:
     TError releaseProbe();
 
     TCdm &m_cdm;
+    TWindowServices m_services;
     std::unique_ptr<TSceneByDatecode> m_sceneWriter;
     std::unique_ptr<TWriteSrt> m_srtWriter;
     std::unique_ptr<TSceneByContent> m_contentWriter;

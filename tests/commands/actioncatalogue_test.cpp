@@ -12,12 +12,9 @@
 namespace {
 
 // Commands the window's actions start that the catalogue does not hold yet:
-// the scene exports, the programs started with a file, the RIFF report and
-// the parent folder.
+// the scene exports.
 const QSet<QString> kNotInTheCatalogueYet = {
     "ExporterScenesTexte", "ExporterScenesExcel", "ExporterScenesWord", "ExporterScenesCalc", "ExporterScenesWriter",
-    "OpenFichierF3",       "OpenFichierF4",       "Snapvue",            "DefaultPlayer",      "RiffHeader",
-    "DossierParent",
 };
 
 TEST(ActionCatalogue, BatchActionsStartTheCommandsOfTheCatalogue)
