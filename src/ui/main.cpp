@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
@@ -424,9 +425,9 @@ void TUIForm::buildActions()
                 a->setSwitchName(a->scriptName());
     // Ctrl with the numeric keypad for the two type conversions.
     if (TCustomAbstractAction *a = m_al.findByName(QStringLiteral("ccConvertirDV1")))
-        a->setShortCut(QKeySequence(Qt::CTRL | Qt::KeypadModifier | Qt::Key_1));
+        a->setShortCut(QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_1)));
     if (TCustomAbstractAction *a = m_al.findByName(QStringLiteral("ccConvertirDV2")))
-        a->setShortCut(QKeySequence(Qt::CTRL | Qt::KeypadModifier | Qt::Key_2));
+        a->setShortCut(QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_2)));
 }
 
 TCustomAbstractAction *TUIForm::action(const QString &name) const
@@ -730,14 +731,14 @@ void TUIForm::RefreshActions()
         for (QAction *a : menu->actions())
             if (a->objectName().startsWith(QLatin1String("menu:"))) {
                 a->setVisible(any);
-                a->setEnabled(any && m_active);
+                a->setEnabled(any && m_active != nullptr);
             }
     if (QAction *copy = m_al.findByName(QStringLiteral("naCopierImageDansPP")))
-        copy->setEnabled(copy->isVisible() && m_active);
+        copy->setEnabled(copy->isVisible() && m_active != nullptr);
     if (QAction *scenes = m_al.findByName(QStringLiteral("caEditerScenes")))
-        scenes->setEnabled(scenes->isVisible() && m_active && m_active->texts().datecode != QLatin1String("N/A"));
+        scenes->setEnabled(scenes->isVisible() && m_active != nullptr && m_active->texts().datecode != QLatin1String("N/A"));
     if (QAction *full = m_al.findByName(QStringLiteral("caFullscreen")); full && !m_fullScreen)
-        full->setEnabled(full->isVisible() && m_active);
+        full->setEnabled(full->isVisible() && m_active != nullptr);
 
     const std::function<bool(QMenu *)> shows = [&shows](QMenu *menu) {
         bool any = false;
@@ -887,7 +888,7 @@ void TUIForm::linkDisplay()
     reduced->setOnAfterTrueApply([vue] { vue->SetValue(3); });
     reduced->setOnAfterFalseApply([vue] { vue->SetValue(0); });
     auto *full = m_al.find<TCheckAction>(QStringLiteral("caFullscreen"));
-    full->setOnPrepare([this, full] { return full->value() || m_active; });
+    full->setOnPrepare([this, full] { return full->value() || m_active != nullptr; });
     full->setOnAfterTrueApply([this] { setFullScreen(true); });
     full->setOnAfterFalseApply([this] { setFullScreen(false); });
     if (auto *size = m_al.find<TIntegerAction>(QStringLiteral("iaWindowSize")))

@@ -49,6 +49,7 @@ class QLabel;
 class QListView;
 class QMenu;
 class QToolBar;
+class TaviFichier;
 class TBaseFrame;
 class TdmAction;
 class TLinkEdit;
