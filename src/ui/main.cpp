@@ -9,7 +9,11 @@
 #include "framework/linkmarkup.h"
 #include "framework/storedsettings.h"
 #include "framework/widgets/linkedit.h"
+#include "commands/dialogs/paramdialogs.h"
 #include "pipelines/playback/viewgraph.h"
+#include "ui/platformservices.h"
+#include "ui/riffform.h"
+#include "ui/sendto.h"
 #include "ui/afficherfichier.h"
 #include "ui/uvueframe.h"
 
@@ -174,6 +178,18 @@ QIcon ActionIcon(const QString &name, const QStyle *style)
         if (name == QLatin1String(icon.action))
             return QIcon::fromTheme(QString::fromLatin1(icon.theme), style->standardIcon(icon.fallback));
     return {};
+}
+
+// Settings that both the commands and a handler of the window follow: the
+// window's handler is the published one, the command catalogue's the internal one.
+const char *const kSharedSettings[] = {"IncrustX",    "IncrustY",          "IncrustFont", "DecalageDisplay",
+                                       "WhenIncrust", "DureeIncrustation", "FichierF3",   "FichierF4"};
+bool SharedSetting(QStringView key)
+{
+    for (const char *shared : kSharedSettings)
+        if (key.compare(QLatin1String(shared), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 QKeySequence Key(QStringView text) { return QKeySequence::fromString(text.toString(), QKeySequence::PortableText); }
@@ -1139,6 +1155,85 @@ void TUIForm::linkCommands()
         else if (auto *s = dynamic_cast<TWidestringAction *>(a))
             s->setOnAfterApply([withValue](const QString &) { withValue(); });
     }
+    // The parameter dialogs: the chosen text is the command's parameter.
+    const auto ask = [this](const char *name, std::function<std::optional<QString>()> dialog) {
+        TCustomAbstractAction *a = m_al.findByName(QString::fromLatin1(name));
+        const auto prepare = [this, dialog]() {
+            const std::optional<QString> text = dialog();
+            if (!text)
+                return false;
+            m_pendingParams = {*text};
+            return true;
+        };
+        if (auto *d = dynamic_cast<TDoubleAction *>(a))
+            d->setOnPrepare([this, prepare](double &value) {
+                if (!prepare())
+                    return false;
+                bool ok = false;
+                const double chosen = QLocale().toDouble(m_pendingParams.value(0), &ok);
+                if (ok)
+                    value = chosen;
+                return true;
+            });
+        else if (auto *i = dynamic_cast<TIntegerAction *>(a))
+            i->setOnPrepare([prepare](qint32 &) { return prepare(); });
+        else if (auto *w = dynamic_cast<TWidestringAction *>(a))
+            w->setOnPrepare([prepare](QString &) { return prepare(); });
+    };
+    const auto timeDifference = [this] {
+        bool advanced = false;
+        if (auto *adv = m_al.find<TCheckAction>(QStringLiteral("caAdvancedDecalage")))
+            advanced = adv->value();
+        TTimeDifferenceHooks hooks;
+        hooks.shiftChanged = [this](double days) {
+            m_playback.setDisplayShift(days);
+            m_playback.RefreshPicture();
+        };
+        double confirmed = m_dm.conversionSettings.confirmedTimeDifference;
+        const std::optional<QString> text = AskTimeDifference(this, m_active, confirmed, advanced, hooks, confirmed);
+        if (text)
+            m_dm.conversionSettings.confirmedTimeDifference = confirmed;
+        if (auto *adv = m_al.find<TCheckAction>(QStringLiteral("caAdvancedDecalage")); adv && adv->value() != advanced)
+            adv->SetValue(advanced);
+        return text;
+    };
+    ask("ccDecalageHoraire", timeDifference);
+    ask("ccDecalerHoraire", timeDifference);
+    ask("ccIntroduireDatecode", [this] { return AskOverwriteDatecode(this); });
+    ask("ccModifierCodec", [this] { return AskCodec(this, m_active); });
+    ask("ccFrequenceVideo", [this] { return AskFrameRate(this, m_active); });
+    ask("ccCreerScnByIntervalle", [this] {
+        int intervalle = m_dm.intervalle;
+        const std::optional<QString> text = AskInterval(this, intervalle);
+        if (text)
+            if (auto *setting = m_al.find<TIntegerAction>(QStringLiteral("iaIntervalle")))
+                setting->SetValue(intervalle);
+        return text;
+    });
+
+    // The desktop services of the commands that hand a file on.
+    m_dm.setWindowServices(PlatformWindowServices([this](const QString &path) {
+        if (!m_riff)
+            m_riff = new TRiffForm(this);
+        m_riff->setWindowFlag(Qt::Window);
+        m_riff->ShowReport(path);
+        m_riff->show();
+        m_riff->raise();
+    }));
+    // The F3 and F4 items name their program.
+    for (const auto &[setting, command] : {std::pair{"waFichierF3", "ccOpenFichierF3"}, std::pair{"waFichierF4", "ccOpenFichierF4"}})
+        if (auto *program = m_al.find<TWidestringAction>(QString::fromLatin1(setting)))
+            AfterApply(program, [this, command](const settings::TValue &v) {
+                const QString path = std::get<QString>(v);
+                if (TCustomAbstractAction *item = m_al.findByName(QString::fromLatin1(command)); item && !path.isEmpty())
+                    item->setCaption(QStringLiteral("Open with ") + QFileInfo(path).completeBaseName());
+            });
+    if (auto *sendTo = m_al.find<TCheckAction>(QStringLiteral("caSendTo")))
+        AfterApply(sendTo, [this](const settings::TValue &v) {
+            QString error;
+            if (!SetSendTo(std::get<bool>(v), QCoreApplication::applicationFilePath(), &error) && !error.isEmpty())
+                statusBar()->showMessage(error, 5000);
+        });
     if (auto *riff = m_al.find<TNopeAction>(QStringLiteral("naRiffHeader")))
         riff->setOnAfterApply([this] { runCommand(QStringLiteral("ccRiffHeader"), {}); });
     if (auto *byDate = m_al.find<TNopeAction>(QStringLiteral("naCreerScnByDate")))
@@ -1156,10 +1251,8 @@ void TUIForm::linkSettings()
             continue;
         const settings::TSetting *s = &setting;
         const bool isFormat = setting.key == u"FormatAfficherDatecode";
-        const bool isInlayText = setting.key == u"IncrustX" || setting.key == u"IncrustY" ||
-                                 setting.key == u"IncrustFont" || setting.key == u"DecalageDisplay";
-        if (isInlayText)
-            continue; // their handlers (playback) also push them, below
+        if (SharedSetting(setting.key))
+            continue; // the window's own handler is the published one, below
         AfterApply(a, [this, s, isFormat](const settings::TValue &v) {
             ApplyCommandSetting(m_dm, *s, v);
             if (isFormat) {
@@ -1172,7 +1265,7 @@ void TUIForm::linkSettings()
     }
     // The settings of both the playback and the commands: the playback handler
     // set above runs, then the catalogue's.
-    for (const char *key : {"IncrustX", "IncrustY", "IncrustFont", "DecalageDisplay"}) {
+    for (const char *key : kSharedSettings) {
         const settings::TSetting &setting = settings::Get(QString::fromLatin1(key));
         TCustomAbstractAction *a = action(setting.action.toString());
         if (!a)
@@ -1187,6 +1280,8 @@ void TUIForm::linkSettings()
             d->setInternalApply([this, s](const double &v) { ApplyCommandSetting(m_dm, *s, settings::TValue(v)); });
         if (f)
             f->setInternalApply([this, s](const TFontValue &v) { ApplyCommandSetting(m_dm, *s, settings::TValue(v)); });
+        if (auto *w = dynamic_cast<TWidestringAction *>(a))
+            w->setInternalApply([this, s](const QString &v) { ApplyCommandSetting(m_dm, *s, settings::TValue(v)); });
     }
 }
 

@@ -53,6 +53,7 @@ class TaviFichier;
 class TBaseFrame;
 class TdmAction;
 class TLinkEdit;
+class TRiffForm;
 class Tviewdm;
 class TVueFrame;
 struct TVueTexts;
@@ -191,6 +192,7 @@ private:
     QWidget *m_videPanel = nullptr;
     TLinkEdit *m_welcome = nullptr;
     QLabel *m_status = nullptr;
+    TRiffForm *m_riff = nullptr;
     QList<QMenu *> m_menus;
     QList<QMenu *> m_contextMenus;
     QList<QToolBar *> m_toolbars;

@@ -5,6 +5,7 @@
 #include "main_fixture.h"
 
 #include "ui/afficherfichier.h"
+#include "ui/uvueframe.h"
 
 #include <QListView>
 #include <QMenu>
