@@ -1,9 +1,16 @@
 #include "pipelines/renderers/videorenderer.h"
 
+#include <QLoggingCategory>
 #include <QMetaObject>
 #include <QPainter>
 
 #include <cstring>
+#include <mutex>
+
+// The start-up steps that a benchmark times (silent unless QT_LOGGING_RULES turns them on).
+namespace {
+Q_LOGGING_CATEGORY(lcStartup, "tarvex.startup", QtWarningMsg)
+}
 
 TVideoWindow::TVideoWindow(QWidget *parent) : QWidget(parent)
 {
@@ -47,8 +54,11 @@ void TVideoWindow::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
     const QImage shown = picture();
-    if (!shown.isNull())
+    if (!shown.isNull()) {
         painter.drawImage(m_rect.isEmpty() ? rect() : m_rect, shown);
+        static std::once_flag first;
+        std::call_once(first, [] { qCInfo(lcStartup, "first picture"); });
+    }
 }
 
 TVideoRendererElement::TVideoRendererElement() : TRendererElement(QStringLiteral("Video Renderer"))
