@@ -82,7 +82,7 @@ QString WelcomeText()
            QStringLiteral("Only the files with extension %1 will be processed. <br><br>")
                .arg(QString::fromLatin1(kVideoExtension)) +
            QStringLiteral("Type F10 to modify Settings, F11 to display the About Information.<br><br>") +
-           QStringLiteral("Type F1 to display the list opf commands with keyboard shortcuts, or script keywords. ");
+           QStringLiteral("Type F1 to display the list of commands with keyboard shortcuts, or script keywords. ");
 }
 
 QColor CommandColor() { return QColor(0xC0, 0xDC, 0xC0); }
