@@ -3,6 +3,7 @@
 
 #include "commands/udmaction.h"
 #include "framework/appinfo.h"
+#include "pipelines/avcodeclibrary.h"
 #include "pipelines/builders/convertirdvunit.h"
 #include "pipelines/playback/viewgraph.h"
 #include "ui/main.h"
@@ -14,6 +15,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <thread>
 
 // The start-up steps that a benchmark times (silent unless QT_LOGGING_RULES turns them on).
 namespace {
@@ -40,6 +43,17 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "tarvex: no display (DISPLAY and WAYLAND_DISPLAY are not set); "
                              "tarvex-cli runs the same commands without one\n");
         return 1;
+    }
+    // A file named on the command line is shown at once: libavcodec and its
+    // codec libraries load on a thread of their own while the window is
+    // made, not when the first picture is due.
+    std::jthread loadCodecs;
+    for (int i = 1; i < argc; ++i) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(argv[i], error)) {
+            loadCodecs = std::jthread([] { (void)av::Codec(); });
+            break;
+        }
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kAppTitle));

@@ -295,8 +295,9 @@ TEST_F(Viewgraph, FilesWithoutAPicturePath)
         SCOPED_TRACE(c.name);
         const QString path = Ffmpeg(dir, c.name, c.args);
         ASSERT_FALSE(path.isEmpty());
-        if (c.expected.kind != 3)
+        if (c.expected.kind != 3) {
             ASSERT_TRUE(UnknownCodec(path));
+        }
         Tviewdm view;
         TaviFichier *r = record(path);
         QElapsedTimer clock;

@@ -139,7 +139,8 @@ bool Tviewdm::renderSound(TPin *output)
     return true;
 }
 
-bool Tviewdm::BuildDVPlayback(const QString &path)
+// The start of both builds: the file loaded (step 1) and read by the AVI splitter (step 4).
+bool Tviewdm::openSplitter(const QString &path)
 {
     ResetPlayback();
     m_buildStep = 1;
@@ -150,6 +151,13 @@ bool Tviewdm::BuildDVPlayback(const QString &path)
     m_buildStep = 4;
     m_graph.add(&m_aviSplitter, QStringLiteral("avisplitter"));
     if (m_graph.connect(m_source.output(0), m_aviSplitter.input(0)) != TResult::Ok || m_aviSplitter.outputCount() == 0)
+        return false;
+    return true;
+}
+
+bool Tviewdm::BuildDVPlayback(const QString &path)
+{
+    if (!openSplitter(path))
         return false;
 
     m_buildStep = 5;
@@ -199,15 +207,7 @@ bool Tviewdm::BuildDVPlayback(const QString &path)
 
 bool Tviewdm::BuildAviPlayback(const QString &path)
 {
-    ResetPlayback();
-    m_buildStep = 1;
-    m_graph.add(&m_source, QStringLiteral("source"));
-    if (m_source.Load(path) != TResult::Ok)
-        return false;
-
-    m_buildStep = 4;
-    m_graph.add(&m_aviSplitter, QStringLiteral("avisplitter"));
-    if (m_graph.connect(m_source.output(0), m_aviSplitter.input(0)) != TResult::Ok || m_aviSplitter.outputCount() == 0)
+    if (!openSplitter(path))
         return false;
 
     m_graph.add(&m_renderer, QStringLiteral("Video Renderer"));

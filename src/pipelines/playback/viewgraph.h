@@ -142,6 +142,7 @@ signals:
     void sliderMoved(int value);
 
 private:
+    bool openSplitter(const QString &path);
     bool BuildDVPlayback(const QString &path);
     bool BuildAviPlayback(const QString &path);
     void ResetPlayback();
