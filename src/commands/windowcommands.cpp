@@ -33,31 +33,26 @@ TError NeedsWindow(const QString &what)
 
 void TdmAction::declareWindowCommands()
 {
-    DossierParent.Nombre = fnSingle;
-    DossierParent.UpdateDisplay = udNone;
-    DossierParent.OnFileCondition = CurrentItemCondition;
-    DossierParent.OnExecution = [this](TAbstractListFichier *f, const QStringList &, TCommandEngine *ce, int) {
-        if (!m_services.showInFileManager)
-            return NeedsWindow(QStringLiteral("Showing a file in the file manager"));
-        bool shown = false;
-        ce->RunOnOwner([&] { shown = m_services.showInFileManager(f->fullPath()); });
-        if (!shown)
-            return TError(QStringLiteral("The folder of %1 could not be opened").arg(f->fullPath()));
-        return TError();
+    // The current item handed to a service that takes its path.
+    using TPathService = std::function<bool(const QString &)> TWindowServices::*;
+    auto declarePathService = [this](tCustomCmd &cmd, TPathService service, QString what, QString failure) {
+        cmd.Nombre = fnSingle;
+        cmd.UpdateDisplay = udNone;
+        cmd.OnFileCondition = CurrentItemCondition;
+        cmd.OnExecution = [this, service, what, failure](TAbstractListFichier *f, const QStringList &, TCommandEngine *ce, int) {
+            const auto &serve = m_services.*service;
+            if (!serve)
+                return NeedsWindow(what);
+            bool done = false;
+            ce->RunOnOwner([&] { done = serve(f->fullPath()); });
+            return done ? TError() : TError(failure.arg(f->fullPath()));
+        };
     };
-
-    DefaultPlayer.Nombre = fnSingle;
-    DefaultPlayer.UpdateDisplay = udNone;
-    DefaultPlayer.OnFileCondition = CurrentItemCondition;
-    DefaultPlayer.OnExecution = [this](TAbstractListFichier *f, const QStringList &, TCommandEngine *ce, int) {
-        if (!m_services.openWithDefault)
-            return NeedsWindow(QStringLiteral("Opening a file with its default application"));
-        bool opened = false;
-        ce->RunOnOwner([&] { opened = m_services.openWithDefault(f->fullPath()); });
-        if (!opened)
-            return TError(QStringLiteral("No application could open %1").arg(f->fullPath()));
-        return TError();
-    };
+    declarePathService(DossierParent, &TWindowServices::showInFileManager, QStringLiteral("Showing a file in the file manager"),
+                       QStringLiteral("The folder of %1 could not be opened"));
+    declarePathService(DefaultPlayer, &TWindowServices::openWithDefault,
+                       QStringLiteral("Opening a file with its default application"),
+                       QStringLiteral("No application could open %1"));
 
     RiffHeader.Nombre = fnSingle;
     RiffHeader.UpdateDisplay = udNone;
